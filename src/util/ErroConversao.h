@@ -1,0 +1,11 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+// The one error the core raises when a text cannot become the number, date or
+// key a caller needs (a strict integer on the page, the last digit of a key, a
+// document without a usable key). Callers catch exactly this type.
+class ErroConversao : public std::runtime_error {
+ public:
+  explicit ErroConversao(const std::string& mensagem) : std::runtime_error(mensagem) {}
+};
