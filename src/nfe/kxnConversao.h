@@ -4,6 +4,7 @@
 // and the XML carry the same field as a short code text. Every named
 // conversion below is a lookup in one constant table (see the .cpp).
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -129,6 +130,17 @@ std::string ValorParaCodigo(E valor, std::span<const LinhaCodigo<E>> tabela) {
     if (linha.valor == valor) resultado = linha.codigo;
   }
   return std::string(resultado);
+}
+
+// The same lookups straight over a constant table array.
+template <typename E, std::size_t N>
+E CodigoParaValor(bool& ok, std::string_view codigo, const LinhaCodigo<E> (&tabela)[N]) {
+  return CodigoParaValor<E>(ok, codigo, std::span<const LinhaCodigo<E>>(tabela));
+}
+
+template <typename E, std::size_t N>
+std::string ValorParaCodigo(E valor, const LinhaCodigo<E> (&tabela)[N]) {
+  return ValorParaCodigo<E>(valor, std::span<const LinhaCodigo<E>>(tabela));
 }
 
 // Named conversions, only in the directions the system uses.
