@@ -239,3 +239,122 @@ bool ConferirCPF(std::string_view CPF) {
   soma2 += primeiro * 2;
   return digitos[9] * 10 + digitos[10] == primeiro * 10 + DigitoModulo11(soma2);
 }
+
+bool CalcularDigitoChave(int& Digito, std::string_view Chave) {
+  static constexpr std::string_view kPesos = "4329876543298765432987654329876543298765432";
+  const std::string digitos = ExtrairDigitos(Chave);
+  Digito = 0;
+  if (digitos.size() < kPesos.size()) return false;
+  int soma = 0;
+  for (std::size_t i = 0; i < kPesos.size(); ++i) soma += (digitos[i] - '0') * (kPesos[i] - '0');
+  Digito = DigitoModulo11(soma);
+  return digitos.size() == kPesos.size();
+}
+
+namespace {
+
+// One generator per process, seeded once from the system's entropy source: two
+// keys composed in the same clock tick must not share their "random" code.
+int CodigoAleatorio(int maximo) {
+  static std::mt19937 gerador{std::random_device{}()};
+  return std::uniform_int_distribution<int>(0, maximo)(gerador);
+}
+
+// Year and month of a TDateTime (days since 1899-12-30; the integer part is the day).
+bool AnoMes(double data, int& ano, int& mes) {
+  if (!std::isfinite(data) || std::fabs(data) > 3.0e6) return false;
+  using namespace std::chrono;
+  const year_month_day ymd{sys_days{year{1899} / December / 30} + days{static_cast<long>(std::trunc(data))}};
+  ano = int(ymd.year());
+  mes = int(unsigned(ymd.month()));
+  return true;
+}
+
+bool ComporChave(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, const int* tpEmis,
+                 double dEmi, std::string_view CNPJ) {
+  Chave.clear();
+  try {
+    const int maximo = tpEmis ? 99999998 : 999999998;
+    int codigo = cNF;
+    while (codigo == 0) codigo = CodigoAleatorio(maximo);
+    if (codigo == -1) codigo = DerivarCodigoNumerico(nNF);
+    int ano = 0, mes = 0;
+    if (!AnoMes(dEmi, ano, mes)) return false;
+    std::string chave = "NFe";
+    chave += NumeroComZeros(cUF, 2);
+    chave += NumeroComZeros(ano % 100, 2);
+    chave += NumeroComZeros(mes, 2);
+    chave += (ExtrairDigitos(CNPJ) + "00000000000000").substr(0, 14);
+    chave += NumeroComZeros(modelo, 2);
+    chave += NumeroComZeros(serie, 3);
+    chave += NumeroComZeros(nNF, 9);
+    if (tpEmis) chave += NumeroComZeros(*tpEmis, 1);
+    chave += NumeroComZeros(codigo, tpEmis ? 8 : 9);
+    // A negative field leaves a "-" in the text and fewer than 43 digits: no key.
+    int digito = 0;
+    if (!CalcularDigitoChave(digito, chave.substr(3)) || !TodosDigitos(chave.substr(3))) return false;
+    Chave = chave + std::to_string(digito);
+    return true;
+  } catch (const std::exception&) {
+    Chave.clear();
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ComporChaveAcesso(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, int tpEmis,
+                       double dEmi, std::string_view CNPJ) {
+  return ComporChave(Chave, cUF, cNF, modelo, serie, nNF, &tpEmis, dEmi, CNPJ);
+}
+
+bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF,
+                                     double dEmi, std::string_view CNPJ) {
+  return ComporChave(Chave, cUF, cNF, modelo, serie, nNF, nullptr, dEmi, CNPJ);
+}
+
+int DerivarCodigoNumerico(int Numero) {
+  if (Numero < 0) throw ErroConversao("negative invoice number " + std::to_string(Numero));
+  std::string texto;
+  const std::string numero = std::to_string(Numero);
+  for (int i = 0; i < 10; ++i) texto += numero;
+  for (int vez = 0; vez < 9; ++vez) {
+    int soma = 0;
+    for (int k = 0; k < 9; ++k) soma += (texto[k] - '0') * (k + 2);
+    texto.insert(0, std::to_string(soma % 11));
+  }
+  return std::stoi(texto.substr(0, 8));
+}
+
+int CodigoNumericoDaChave(std::string_view Chave, double Versao) {
+  const std::string digitos = ExtrairDigitos(Chave);
+  const std::size_t inicio = Versao >= 2.0 ? 35 : 34;
+  const std::size_t tamanho = Versao >= 2.0 ? 8 : 9;
+  if (digitos.size() < inicio + tamanho)
+    throw ErroConversao("access key too short for its numeric code: " + std::string(Chave));
+  return std::stoi(digitos.substr(inicio, tamanho));
+}
+
+bool ConferirChaveAcesso(std::string_view Chave) {
+  // Exactly "NFe" + 44 characters: a longer text must not pass on a stray last digit.
+  if (Chave.size() != 47 || !Chave.starts_with("NFe")) return false;
+  try {
+    const std::string_view chave = Chave.substr(3);
+    int digito = 0;
+    if (!CalcularDigitoChave(digito, chave.substr(0, 43))) return false;
+    if (chave[43] != char('0' + digito)) return false;
+    if (!ConferirCodigoUF(std::stoi(std::string(chave.substr(0, 2))))) return false;
+    if (!ConferirAnoMes(chave.substr(2, 4))) return false;
+    return ConferirCNPJ(chave.substr(6, 14));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool ConferirAnoMes(std::string_view AAMM) {
+  if (AAMM.size() != 4 || !TodosDigitos(AAMM)) return false;
+  const int mes = (AAMM[2] - '0') * 10 + (AAMM[3] - '0');
+  return mes >= 1 && mes <= 12;
+}
+
+bool ConferirModeloNF(int Modelo) { return Modelo == 1; }
