@@ -1,0 +1,530 @@
+#include "writer/kxnGerador.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "util/ErroConversao.h"
+#include "util/Win1252.h"
+#include "util/kxnAuxiliar.h"
+
+namespace {
+
+const std::string_view kNenhumValor = "Nenhum valor informado";
+const std::string_view kMenorQueMinimo = "Tamanho menor que o mínimo permitido"_cp;
+const std::string_view kMaiorQueMaximo = "Tamanho maior que o máximo permitido"_cp;
+const std::string_view kConteudoInvalido = "Conteúdo inválido"_cp;
+const std::string_view kCasasDecimais = "Numero máximo de casas decimais permitidas "_cp;
+
+std::string Dois(int n) {
+  std::string s(2, '0');
+  s[0] = static_cast<char>('0' + (n / 10) % 10);
+  s[1] = static_cast<char>('0' + n % 10);
+  return s;
+}
+
+std::string FormatarData(const DataHoraPartes& p) {
+  std::string s = NumeroComZeros(p.ano, 4);
+  s += '-';
+  s += Dois(p.mes);
+  s += '-';
+  s += Dois(p.dia);
+  return s;
+}
+
+std::string FormatarHora(const DataHoraPartes& p) {
+  return Dois(p.hora) + ':' + Dois(p.minuto) + ':' + Dois(p.segundo);
+}
+
+bool DataZero(const DataHoraPartes& p) { return p.ano == 1899 && p.mes == 12 && p.dia == 30; }
+
+// Shortest text that reads back as the same double.
+std::string TextoDouble(double valor) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, valor);
+  return std::string(buf, r.ptr);
+}
+
+[[noreturn]] void ValorInvalido(std::string_view valor, std::string_view tipo) {
+  throw ErroConversao("'" + std::string(valor) + "' is not a valid " + std::string(tipo) + " value");
+}
+
+// Exact decimal value: sign, integer digits (at least one) and fraction digits.
+struct Decimal {
+  bool negativo = false;
+  std::string inteira = "0";
+  std::string fracao;
+
+  bool Zero() const {
+    return inteira.find_first_not_of('0') == std::string::npos &&
+           fracao.find_first_not_of('0') == std::string::npos;
+  }
+  bool FracaoZero() const { return fracao.find_first_not_of('0') == std::string::npos; }
+
+  // Rounded half away from zero to `casas` places (the magnitude is rounded).
+  Decimal Arredondado(int casas) const {
+    Decimal d = *this;
+    const auto n = static_cast<std::size_t>(casas);
+    if (d.fracao.size() <= n) {
+      d.fracao.append(n - d.fracao.size(), '0');
+      return d;
+    }
+    const bool subir = d.fracao[n] >= '5';
+    d.fracao.resize(n);
+    if (subir) {
+      std::string digitos = d.inteira + d.fracao;
+      std::size_t i = digitos.size();
+      while (i > 0) {
+        --i;
+        if (digitos[i] == '9') {
+          digitos[i] = '0';
+        } else {
+          ++digitos[i];
+          break;
+        }
+        if (i == 0) digitos.insert(digitos.begin(), '1');
+      }
+      d.inteira = digitos.substr(0, digitos.size() - n);
+      d.fracao = digitos.substr(digitos.size() - n);
+    }
+    return d;
+  }
+
+  std::string Texto(bool comFracao) const {
+    std::string s;
+    if (negativo && !(comFracao ? Zero() : inteira.find_first_not_of('0') == std::string::npos)) s = "-";
+    const auto p = inteira.find_first_not_of('0');
+    s += p == std::string::npos ? "0" : inteira.substr(p);
+    if (comFracao && !fracao.empty()) {
+      s += '.';
+      s += fracao;
+    }
+    return s;
+  }
+};
+
+// "[-+]digits[.digits]" with blanks around; "," taken as the separator too.
+Decimal DecimalDeTexto(std::string_view original) {
+  const std::string texto = Trim(original);
+  std::string_view t = texto;
+  Decimal d;
+  if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+    d.negativo = t[0] == '-';
+    t.remove_prefix(1);
+  }
+  const auto sep = t.find_first_of(".,");
+  const std::string_view inteira = t.substr(0, sep);
+  const std::string_view fracao = sep == std::string_view::npos ? std::string_view() : t.substr(sep + 1);
+  if ((inteira.empty() && fracao.empty()) || !TodosDigitos(inteira) || !TodosDigitos(fracao))
+    ValorInvalido(original, "floating point");
+  d.inteira = inteira.empty() ? "0" : std::string(inteira);
+  d.fracao = std::string(fracao);
+  return d;
+}
+
+Decimal DecimalDeValor(const TValorCampo& v) {
+  Decimal d;
+  switch (v.tipo()) {
+    case TValorCampo::Tipo::Texto:
+      return DecimalDeTexto(v.texto());
+    case TValorCampo::Tipo::Inteiro: {
+      const std::int64_t i = v.inteiro();
+      d.negativo = i < 0;
+      const std::uint64_t m = i < 0 ? 0 - static_cast<std::uint64_t>(i) : static_cast<std::uint64_t>(i);
+      d.inteira = std::to_string(m);
+      return d;
+    }
+    case TValorCampo::Tipo::Currency: {
+      const std::int64_t b = v.moeda().Bruto();
+      d.negativo = b < 0;
+      const std::uint64_t m = b < 0 ? 0 - static_cast<std::uint64_t>(b) : static_cast<std::uint64_t>(b);
+      d.inteira = std::to_string(m / Currency::kEscala);
+      d.fracao = std::to_string(m % Currency::kEscala + Currency::kEscala).substr(1);
+      return d;
+    }
+    case TValorCampo::Tipo::Double:
+    case TValorCampo::Tipo::Data: {
+      const double r = v.real();
+      if (!std::isfinite(r)) ValorInvalido(TextoDouble(r), "floating point");
+      // Fixed notation of the shortest round-trip digits: the decimal the double stands for.
+      char buf[400];
+      const auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed);
+      std::string_view t(buf, static_cast<std::size_t>(res.ptr - buf));
+      d.negativo = !t.empty() && t[0] == '-';
+      if (d.negativo) t.remove_prefix(1);
+      const auto p = t.find('.');
+      d.inteira = std::string(t.substr(0, p));
+      if (p != std::string_view::npos) d.fracao = std::string(t.substr(p + 1));
+      return d;
+    }
+  }
+  return d;
+}
+
+std::int64_t InteiroDeValor(const TValorCampo& v) {
+  switch (v.tipo()) {
+    case TValorCampo::Tipo::Inteiro:
+      return v.inteiro();
+    case TValorCampo::Tipo::Texto: {
+      const std::string t = Trim(v.texto());
+      std::string_view s = t;
+      if (!s.empty() && s[0] == '+') s.remove_prefix(1);
+      std::int64_t i = 0;
+      const auto r = std::from_chars(s.data(), s.data() + s.size(), i);
+      if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size()) ValorInvalido(v.texto(), "integer");
+      return i;
+    }
+    case TValorCampo::Tipo::Currency: {
+      // Nearest integer, ties to even, as a variant conversion does.
+      const std::int64_t b = v.moeda().Bruto();
+      std::int64_t q = b / Currency::kEscala, r = b % Currency::kEscala;
+      if (r < 0) {
+        r += Currency::kEscala;
+        --q;
+      }
+      if (r * 2 > Currency::kEscala || (r * 2 == Currency::kEscala && q % 2 != 0)) ++q;
+      return q;
+    }
+    case TValorCampo::Tipo::Double:
+    case TValorCampo::Tipo::Data: {
+      const double r = std::nearbyint(v.real());
+      if (!std::isfinite(r) || std::fabs(r) > 9.2e18) ValorInvalido(TextoDouble(v.real()), "integer");
+      return static_cast<std::int64_t>(r);
+    }
+  }
+  return 0;
+}
+
+TDateTime DataDeValor(const TValorCampo& v) {
+  switch (v.tipo()) {
+    case TValorCampo::Tipo::Data:
+    case TValorCampo::Tipo::Double:
+      if (!std::isfinite(v.real())) ValorInvalido(TextoDouble(v.real()), "date");
+      return v.real();
+    case TValorCampo::Tipo::Inteiro:
+      return static_cast<TDateTime>(v.inteiro());
+    case TValorCampo::Tipo::Currency:
+      return v.moeda().ParaDouble();
+    case TValorCampo::Tipo::Texto:
+      break;
+  }
+  ValorInvalido(v.texto(), "date");
+}
+
+// The value's own text form (the alerts quote it).
+std::string TextoDoValor(const TValorCampo& v) {
+  switch (v.tipo()) {
+    case TValorCampo::Tipo::Texto:
+      return std::string(v.texto());
+    case TValorCampo::Tipo::Inteiro:
+      return std::to_string(v.inteiro());
+    case TValorCampo::Tipo::Double:
+      return TextoDouble(v.real());
+    case TValorCampo::Tipo::Currency: {
+      std::string s = v.moeda().Formatar(4);
+      while (s.back() == '0') s.pop_back();
+      if (s.back() == '.') s.pop_back();
+      return s;
+    }
+    case TValorCampo::Tipo::Data: {
+      if (!std::isfinite(v.real())) return TextoDouble(v.real());
+      const DataHoraPartes p = DecodificarDataHora(v.real());
+      const bool temHora = p.hora != 0 || p.minuto != 0 || p.segundo != 0;
+      std::string s;
+      if (!DataZero(p) || !temHora) s = Dois(p.dia) + '/' + Dois(p.mes) + '/' + NumeroComZeros(p.ano, 4);
+      if (temHora) s += (s.empty() ? "" : " ") + FormatarHora(p);
+      return s;
+    }
+  }
+  return {};
+}
+
+int CasasDecimais(TkxnFormatoCampo tipo) {
+  switch (tipo) {
+    case fcDecimal2: return 2;
+    case fcDecimal3: return 3;
+    case fcDecimal4: return 4;
+    case fcDecimal6: return 6;
+    case fcDecimal10: return 10;
+    default: return -1;
+  }
+}
+
+// Characters XML 1.0 forbids even escaped: C0 controls other than tab, LF, CR.
+bool ControleProibido(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+
+}  // namespace
+
+void TGerador::Identar() {
+  const int espacos = Opcoes.TamanhoIdentacao * Opcoes.NivelAtual;
+  if (espacos > 0) ArquivoFormatoXML.append(static_cast<std::size_t>(espacos), ' ');
+}
+
+std::string TGerador::PrepararTexto(std::string_view Texto) const {
+  return PrepararTextoXML(Opcoes.RetirarEspacos, Texto, Opcoes.RetirarAcentos);
+}
+
+void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Identar) {
+  IniciarLinhasTXT(ID);
+  if (!LayoutArquivoTXT.empty() &&
+      (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos))
+    PreencherCampoTXT(TextoEntre(TAG, " ", "="), TextoEntre(TAG, "\"", "\""));
+
+  const bool fechamento = !TAG.empty() && TAG[0] == '/';
+  if (!TagNaLista(TAG, TagsForaDoNivel)) {
+    if (!fechamento) {
+      TagNivel += '<';
+      TagNivel += TAG;
+      TagNivel += '>';
+    } else {
+      const std::string_view nome = TAG.substr(1);
+      if (nome.starts_with("det")) {
+        // The item group carries an attribute: cut at its entry rather than match the name.
+        const auto p = TagNivel.find("<det");
+        if (p != std::string::npos) TagNivel.erase(p);
+      } else {
+        std::string entrada;
+        entrada.reserve(nome.size() + 2);
+        entrada += '<';
+        entrada += nome;
+        entrada += '>';
+        const auto p = TagNivel.find(entrada);
+        if (p != std::string::npos) TagNivel.erase(p, entrada.size());
+      }
+    }
+  }
+
+  if (Identar && fechamento) --Opcoes.NivelAtual;
+  if (TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
+
+  if (Opcoes.IdentarXML) this->Identar();
+  ArquivoFormatoXML += '<';
+  ArquivoFormatoXML += TAG;
+  ArquivoFormatoXML += '>';
+  if (Opcoes.IdentarXML) ArquivoFormatoXML += "\r\n";
+
+  if (Identar && !fechamento) ++Opcoes.NivelAtual;
+}
+
+void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
+                             int Ocorrencia, const TValorCampo& Valor, std::string_view Descricao) {
+  const std::string id = Trim(ID);
+  const std::string tag = Trim(TAG);
+
+  std::string texto;
+  bool vazio = false;
+  switch (Tipo) {
+    case fcTexto:
+      texto = Valor.tipo() == TValorCampo::Tipo::Texto ? Trim(Valor.texto()) : Trim(TextoDoValor(Valor));
+      vazio = texto.empty();
+      break;
+    case fcInteiro: {
+      const std::int64_t i = InteiroDeValor(Valor);
+      texto = std::to_string(i);
+      if (Min == Max) {
+        // Fixed width: zero padded, or only the last Max digits kept.
+        texto.insert(0, 60, '0');
+        const auto manter = static_cast<std::size_t>(Max < 0 ? 0 : Max);
+        if (texto.size() > manter) texto.erase(0, texto.size() - manter);
+      }
+      vazio = i == 0 && Ocorrencia == 0;
+      break;
+    }
+    case fcData: {
+      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+      texto = FormatarData(p);
+      vazio = DataZero(p);
+      break;
+    }
+    case fcDataHora: {
+      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+      texto = FormatarData(p) + 'T' + FormatarHora(p);
+      vazio = DataZero(p);
+      break;
+    }
+    case fcHora: {
+      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+      texto = FormatarHora(p);
+      vazio = p.hora == 0 && p.minuto == 0 && p.segundo == 0;
+      break;
+    }
+    case fcNumerico:
+      texto = Trim(TextoDoValor(Valor));
+      if (!TodosDigitos(texto)) RegistrarAlerta(id, tag, Descricao, kConteudoInvalido);
+      vazio = Valor.tipo() == TValorCampo::Tipo::Texto && Valor.texto().empty();
+      break;
+    case fcDecimal2:
+    case fcDecimal3:
+    case fcDecimal4:
+    case fcDecimal6:
+    case fcDecimal10: {
+      const int casas = CasasDecimais(Tipo);
+      const Decimal d = DecimalDeValor(Valor);
+      // Digits beyond the allowed places, read at ten decimals.
+      const Decimal dez = d.Arredondado(10);
+      if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
+        RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+      if (Opcoes.SuprimirDecimais && d.FracaoZero())
+        texto = d.Texto(false);
+      else
+        texto = d.Arredondado(casas).Texto(true);
+      vazio = d.Zero() && Ocorrencia == 0;
+      break;
+    }
+  }
+
+  const int tamanho = static_cast<int>(texto.size());
+  std::string mensagem;
+  if (Ocorrencia == 1 && vazio && Min > 0)
+    mensagem = kNenhumValor;
+  else if (tamanho < Min && tamanho >= 2)
+    mensagem = kMenorQueMinimo;
+  if (tamanho > Max) mensagem = kMaiorQueMaximo;
+  if (!mensagem.empty()) {
+    if (mensagem != kNenhumValor && !vazio) mensagem += " [" + TextoDoValor(Valor) + "]";
+    RegistrarAlerta(id, tag, Descricao, mensagem);
+  }
+
+  if (Opcoes.SomenteValidar) return;
+  PreencherCampoTXT(tag, vazio ? std::string_view() : std::string_view(texto));
+  if (vazio && Ocorrencia != 1) return;
+
+  if (Opcoes.IdentarXML) this->Identar();
+  std::string& xml = ArquivoFormatoXML;
+  xml += '<';
+  xml += tag;
+  if (vazio) {
+    if (Opcoes.TagVaziaNoFormatoResumido) {
+      xml += "/>";
+    } else {
+      xml += "></";
+      xml += tag;
+      xml += '>';
+    }
+  } else {
+    xml += '>';
+    if (Tipo == fcTexto || Tipo == fcNumerico)
+      xml += PrepararTexto(texto);
+    else
+      xml += texto;  // digits, signs, points, dashes and colons only
+    xml += "</";
+    xml += tag;
+    xml += '>';
+  }
+  if (Opcoes.IdentarXML) xml += "\r\n";
+}
+
+void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, std::string_view Valor, int cPais) {
+  if (cPais != 1058) {
+    EscreverCampo(fcTexto, IDCNPJ, "CNPJ", 0, 0, 1, "", "");
+    return;
+  }
+  const std::string digitos = ExtrairDigitos(Trim(Valor));
+  if (digitos.size() == 11) {
+    EscreverCampo(fcTexto, IDCPF, "CPF", 11, 11, 1, digitos, "");
+    if (!ConferirCPF(digitos)) RegistrarAlerta(IDCPF, "CPF", "CPF", kConteudoInvalido);
+  } else if (digitos.size() == 14) {
+    EscreverCampo(fcTexto, IDCNPJ, "CNPJ", 14, 14, 1, digitos, "");
+    if (!ConferirCNPJ(digitos)) RegistrarAlerta(IDCNPJ, "CNPJ", "CNPJ", kConteudoInvalido);
+  } else {
+    RegistrarAlerta(std::string(IDCNPJ) + "-" + std::string(IDCPF), "CNPJ-CPF", "CNPJ/CPF", kNenhumValor);
+  }
+}
+
+void TGerador::EscreverTexto(std::string_view Texto) { ArquivoFormatoXML += Texto; }
+
+void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
+                               std::string_view Mensagem) {
+  if (Trim(Mensagem).empty()) return;
+  const std::string descricao = Trim(Descricao);
+  struct Marcador {
+    std::string_view nome;
+    std::string_view valor;
+  };
+  const Marcador marcadores[] = {
+      {"%TAGNIVEL%", TagNivel}, {"%TAG%", TAG}, {"%ID%", ID}, {"%MSG%", Mensagem}, {"%DESCRICAO%", descricao}};
+  // One pass over the template: text put in by a placeholder is never read as one.
+  const std::string_view modelo = Opcoes.FormatoAlerta;
+  std::string alerta;
+  std::size_t i = 0;
+  while (i < modelo.size()) {
+    bool trocado = false;
+    if (modelo[i] == '%') {
+      for (const Marcador& m : marcadores) {
+        if (modelo.substr(i).starts_with(m.nome)) {
+          alerta += m.valor;
+          i += m.nome.size();
+          trocado = true;
+          break;
+        }
+      }
+    }
+    if (!trocado) alerta += modelo[i++];
+  }
+  ListaDeAlertas.push_back(std::move(alerta));
+}
+
+bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {
+  namespace fs = std::filesystem;
+  std::string conteudo;
+  if (FormatoTXT) {
+    conteudo = ArquivoFormatoTXT;
+  } else {
+    conteudo = win1252::ParaUtf8(ArquivoFormatoXML);
+    // A control character that slipped through (accent removal switched off) would
+    // make the file unreadable as XML.
+    for (char& c : conteudo)
+      if (ControleProibido(static_cast<unsigned char>(c))) c = ' ';
+  }
+  conteudo += "\r\n";
+
+  const fs::path destino(NomeArquivo);
+  const auto falha = [&](int erro, const std::string& oque) -> std::system_error {
+    return std::system_error(erro, std::generic_category(), oque + " '" + NomeArquivo + "'");
+  };
+
+  // Write beside the target, then rename over it: readers see the old file or the new one.
+  std::random_device aleatorio;
+  fs::path temporario;
+  std::FILE* arquivo = nullptr;
+  for (int tentativa = 0; tentativa < 100 && arquivo == nullptr; ++tentativa) {
+    temporario = destino;
+    temporario += ".tmp" + std::to_string(aleatorio());
+    errno = 0;
+    arquivo = std::fopen(temporario.c_str(), "wbx");
+    if (arquivo == nullptr && errno != EEXIST) break;
+  }
+  if (arquivo == nullptr) throw falha(errno != 0 ? errno : EIO, "cannot create file");
+
+  const bool escrito = std::fwrite(conteudo.data(), 1, conteudo.size(), arquivo) == conteudo.size();
+  const int erroEscrita = errno;
+  const bool fechado = std::fclose(arquivo) == 0;
+  if (!escrito || !fechado) {
+    const int erro = !escrito ? erroEscrita : errno;
+    std::error_code ignorado;
+    fs::remove(temporario, ignorado);
+    throw falha(erro != 0 ? erro : EIO, "cannot write file");
+  }
+  std::error_code ec;
+  fs::rename(temporario, destino, ec);
+  if (ec) {
+    std::error_code ignorado;
+    fs::remove(temporario, ignorado);
+    throw std::system_error(ec, "cannot replace file '" + NomeArquivo + "'");
+  }
+  return true;
+}
+
+void TGerador::IniciarLinhasTXT(std::string_view ID) {
+  IDNivel.assign(ID);
+  for (char& c : IDNivel)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+void TGerador::PreencherCampoTXT(std::string_view, std::string_view) {}
+
+void TGerador::ConcluirTXT(std::string_view) {}

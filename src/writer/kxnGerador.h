@@ -1,0 +1,120 @@
+#pragma once
+// Field writer under every document writer: accumulates the XML text of one
+// document, formats and checks each field and records every problem as an
+// alert text instead of failing.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nfe/Currency.h"
+#include "nfe/DataHora.h"
+
+enum TkxnFormatoCampo {
+  fcTexto,
+  fcInteiro,
+  fcData,
+  fcDataHora,
+  fcNumerico,
+  fcDecimal2,
+  fcDecimal3,
+  fcDecimal4,
+  fcDecimal10,
+  fcHora,
+  fcDecimal6
+};
+
+// A field value as the model types it. Text is only viewed: the value lives
+// for the duration of one EscreverCampo call. TDateTime is a double, so a date
+// goes through ValorData to keep its own kind.
+class TValorCampo {
+ public:
+  enum class Tipo { Texto, Inteiro, Double, Currency, Data };
+
+  TValorCampo(std::string_view texto) : tipo_(Tipo::Texto), texto_(texto) {}
+  TValorCampo(const std::string& texto) : tipo_(Tipo::Texto), texto_(texto) {}
+  TValorCampo(const char* texto) : tipo_(Tipo::Texto), texto_(texto) {}
+  TValorCampo(int inteiro) : tipo_(Tipo::Inteiro), inteiro_(inteiro) {}
+  TValorCampo(long long inteiro) : tipo_(Tipo::Inteiro), inteiro_(inteiro) {}
+  TValorCampo(double valor) : tipo_(Tipo::Double), real_(valor) {}
+  TValorCampo(Currency valor) : tipo_(Tipo::Currency), moeda_(valor) {}
+
+  static TValorCampo Data(TDateTime valor) {
+    TValorCampo v(valor);
+    v.tipo_ = Tipo::Data;
+    return v;
+  }
+
+  Tipo tipo() const { return tipo_; }
+  std::string_view texto() const { return texto_; }
+  std::int64_t inteiro() const { return inteiro_; }
+  double real() const { return real_; }
+  Currency moeda() const { return moeda_; }
+
+ private:
+  Tipo tipo_;
+  std::string_view texto_;
+  std::int64_t inteiro_ = 0;
+  double real_ = 0;
+  Currency moeda_;
+};
+
+// A TDateTime passed as a date-time value (fcData, fcDataHora, fcHora).
+inline TValorCampo ValorData(TDateTime valor) { return TValorCampo::Data(valor); }
+
+class TGerador {
+ public:
+  struct TGeradorOpcoes {
+    bool SomenteValidar = false;  // check and alert, write no field
+    bool IdentarXML = false;      // one element per line, indented, CR LF
+    int TamanhoIdentacao = 3;
+    bool RetirarEspacos = true;
+    bool RetirarAcentos = true;
+    bool SuprimirDecimais = false;
+    bool TagVaziaNoFormatoResumido = true;  // <TAG/> rather than <TAG></TAG>
+    std::string FormatoAlerta = "TAG:%TAGNIVEL% ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.";
+    int NivelAtual = 0;  // current indentation level
+  };
+
+  std::string ArquivoFormatoXML;
+  std::string ArquivoFormatoTXT;
+  std::vector<std::string> LayoutArquivoTXT;  // while empty no TXT is produced
+  std::vector<std::string> ListaDeAlertas;
+  std::string IDNivel;
+  TGeradorOpcoes Opcoes;
+
+  // Path of the open groups ("<tag attrs>" each), shown in alerts.
+  std::string TagNivel;
+  // "|"-lists of tag prefixes (see TagNaLista).
+  std::string TagsForaDoNivel;
+  std::string TagsRecuarNivel;
+
+  // TAG is the text between "<" and ">" ("/" first to close). Attribute
+  // values inside TAG must already be escaped by the caller.
+  void EscreverGrupo(std::string_view TAG, std::string_view ID, bool Identar);
+  void EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
+                     int Ocorrencia, const TValorCampo& Valor, std::string_view Descricao = {});
+  void EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, std::string_view Valor, int cPais);
+  // Appended as it stands: no escaping, no indentation.
+  void EscreverTexto(std::string_view Texto);
+  void RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
+                       std::string_view Mensagem);
+
+  // Writes the XML (UTF-8) or the TXT text as one line followed by CR LF,
+  // replacing the file atomically. Throws std::system_error (with the path)
+  // when the file cannot be written; an existing file is then left as it was.
+  bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
+
+  // TXT form: not produced yet; only IDNivel is kept up to date.
+  void IniciarLinhasTXT(std::string_view ID);
+  void PreencherCampoTXT(std::string_view TAG, std::string_view Valor);
+  void ConcluirTXT(std::string_view ID);
+
+  // Value text as the field writer would write it with the current options;
+  // used for attribute values and other text written around the fields.
+  std::string PrepararTexto(std::string_view Texto) const;
+
+ private:
+  void Identar();
+};

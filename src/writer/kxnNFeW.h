@@ -1,0 +1,119 @@
+#pragma once
+// NF-e writer: completes the document's identity (key, Id, check digit,
+// numeric code), writes the frame and asks the group writers for the content
+// of infNFe in the layout's order. Every problem becomes an alert in Gerador;
+// the generation succeeds only when no alert was raised.
+
+#include <string>
+#include <string_view>
+
+#include "nfe/kxnNFe.h"
+#include "util/kxnAuxiliar.h"
+#include "writer/kxnGerador.h"
+#include "writer/kxnSignature.h"
+
+// When the Signature element is written.
+enum TkxnTagAssinatura { taSempre, taNunca, taSomenteSeAssinada, taSomenteParaNaoAssinada };
+
+class TNFeW {
+ public:
+  // The NF-e writer's own options (the field writer has its own, in Gerador).
+  struct TGeradorOpcoes {
+    bool AjustarTagNro = true;  // address numbers 5 -> 005
+    bool GerarTagIPIparaNaoTributado = true;
+    bool GerarTXTSimultaneamente = false;  // TXT form: not produced yet
+    bool NormatizarMunicipios = false;     // names from the MunIBGE-UF<code>.txt files
+    TkxnTagAssinatura GerarTagAssinatura = taSomenteSeAssinada;
+    std::string PathArquivoMunicipios;  // prefix of the list files, ends with a separator
+    bool ValidarInscricoes = false;     // IE and SUFRAMA checks
+    bool ValidarListaServicos = false;
+  };
+
+  // The model is not owned; the writer stores the key, Id, cDV, cNF and the
+  // signature's URI back into it.
+  explicit TNFeW(TNFe& nfe);
+
+  TGerador Gerador;
+  TNFe& NFe;
+  TkxnSchema schema = TsPL006;  // set by GerarDocumento from the version
+  TGeradorOpcoes Opcoes;
+  // Writer of the Signature element, with its own field writer and alerts.
+  TSignatureW Assinatura;
+
+  // True when Gerador.ListaDeAlertas is empty at the end. The XML is left in
+  // Gerador.ArquivoFormatoXML. Throws ErroConversao when the document has
+  // neither an Id nor a composable key, or a given Id is not a key, and when
+  // a text cannot become a number a field needs.
+  bool GerarDocumento();
+
+  // Municipality code, name and UF to write for an address of country cPais.
+  void AjustarMunicipio(int& cMun, std::string& xMun, std::string& UF, int cPais) const;
+  // The name from the municipality list file of UF when the options ask for it
+  // and the file has the code; otherwise xMun unchanged.
+  std::string NormatizarMunicipio(const std::string& xMun, const std::string& UF, int cMun) const;
+
+  // Layout 2.00 or later (an unset version reads as 2.00).
+  bool Leiaute200() const { return NFe.infNFe.Versao() >= 2.00; }
+
+ private:
+  void MontarInfNFe();
+  void MontarIde();
+  void MontarNFref();
+  void MontarEmit();
+  void MontarEnderEmit();
+  void MontarAvulsa();
+  void MontarDest();
+  std::string MontarEnderDest();  // returns the UF written
+  void MontarRetirada();
+  void MontarEntrega();
+  std::string TextoProtocolo() const;
+
+  // ---- Items, taxes, totals, transport, billing and the remaining groups ----
+  // Defined in kxnNFeWItens.cpp; this block may be edited along with that file.
+  // i: index of the item in NFe.Det; j: of a declaration in Prod.DI; v: of a volume.
+  void MontarItens();
+  void MontarProduto(int i);
+  void MontarDI(int i);
+  void MontarAdicoes(int i, int j);
+  void MontarVeiculo(int i);
+  void MontarMedicamentos(int i);
+  void MontarArmas(int i);
+  void MontarCombustivel(int i);
+  void MontarCIDE(int i);
+  void MontarICMSComb(int i);
+  void MontarICMSInter(int i);
+  void MontarICMSCons(int i);
+  void MontarImposto(int i);
+  void MontarICMS(int i);
+  void MontarIPI(int i);
+  void MontarII(int i);
+  void MontarPIS(int i);
+  void MontarPISST(int i);
+  void MontarCOFINS(int i);
+  void MontarCOFINSST(int i);
+  void MontarISSQN(int i);
+  void MontarTotal();
+  void MontarICMSTot();
+  void MontarISSQNtot();
+  void MontarRetTrib();
+  void MontarTransp();
+  void MontarTransporta();
+  void MontarRetTransp();
+  void MontarVeicTransp();
+  void MontarReboque();
+  void MontarVol();
+  void MontarLacres(int v);
+  void MontarCobr();
+  void MontarFat();
+  void MontarDup();
+  void MontarInfAdic();
+  void MontarObsCont();
+  void MontarObsFisco();
+  void MontarProcRef();
+  void MontarExporta();
+  void MontarCompra();
+  void MontarCana();
+  void MontarForDia();
+  void MontarDeduc();
+  // ---- end of the block of kxnNFeWItens.cpp ----
+};
