@@ -1,0 +1,390 @@
+#include "converter/TextoPagina.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <system_error>
+
+#include "util/ErroConversao.h"
+#include "util/Win1252.h"
+
+namespace {
+
+constexpr char Dobrar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+constexpr bool Branco(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+constexpr bool Digito(char c) { return c >= '0' && c <= '9'; }
+
+std::string Juntar(std::initializer_list<std::string_view> partes) {
+  std::string s;
+  for (auto p : partes) s.append(p);
+  return s;
+}
+
+// Reads 1..maximo digits at texto[i]; advances i. -1 when there is none.
+int LerDigitos(std::string_view texto, std::size_t& i, std::size_t minimo, std::size_t maximo) {
+  std::size_t n = 0;
+  int valor = 0;
+  while (i < texto.size() && n < maximo && Digito(texto[i])) {
+    valor = valor * 10 + (texto[i] - '0');
+    ++i;
+    ++n;
+  }
+  if (n < minimo || (i < texto.size() && Digito(texto[i]))) return -1;
+  return valor;
+}
+
+bool Consumir(std::string_view texto, std::size_t& i, char c) {
+  if (i < texto.size() && texto[i] == c) {
+    ++i;
+    return true;
+  }
+  return false;
+}
+
+// "d/m/yyyy" at the start of `texto`; advances i. False when it is not there.
+bool LerPartesData(std::string_view texto, std::size_t& i, int& dia, int& mes, int& ano) {
+  dia = LerDigitos(texto, i, 1, 2);
+  if (dia < 0 || !Consumir(texto, i, '/')) return false;
+  mes = LerDigitos(texto, i, 1, 2);
+  if (mes < 0 || !Consumir(texto, i, '/')) return false;
+  ano = LerDigitos(texto, i, 4, 4);
+  return ano >= 0;
+}
+
+TDateTime CodificarOuZero(int ano, int mes, int dia, int hora = 0, int minuto = 0, int segundo = 0) {
+  if (!DataValida(ano, mes, dia) || hora > 23 || minuto > 59 || segundo > 59) return 0;
+  try {
+    return CodificarDataHora(ano, mes, dia, hora, minuto, segundo);
+  } catch (const ErroConversao&) {
+    return 0;
+  }
+}
+
+bool LerInteiro(std::string_view texto, int& valor) {
+  if (!texto.empty() && texto.front() == '+') {
+    texto.remove_prefix(1);
+    if (!texto.empty() && texto.front() == '-') return false;
+  }
+  if (texto.empty()) return false;
+  const char* fim = texto.data() + texto.size();
+  const auto [ptr, ec] = std::from_chars(texto.data(), fim, valor);
+  return ec == std::errc() && ptr == fim;
+}
+
+}  // namespace
+
+// ---- Cleaning ----
+
+std::string RemoverTags(std::string_view texto) {
+  std::string saida;
+  saida.reserve(texto.size());
+  std::size_t i = 0;
+  while (i < texto.size()) {
+    const std::size_t abre = texto.find('<', i);
+    if (abre == std::string_view::npos) {
+      saida.append(texto.substr(i));
+      break;
+    }
+    saida.append(texto.substr(i, abre - i));
+    const std::size_t fecha = texto.find('>', abre + 1);
+    if (fecha == std::string_view::npos) break;
+    i = fecha + 1;
+  }
+  return saida;
+}
+
+std::string NormalizarQuebrasDeLinha(std::string_view texto) {
+  std::string saida;
+  saida.reserve(texto.size() + texto.size() / 32);
+  for (std::size_t i = 0; i < texto.size(); ++i) {
+    const char c = texto[i];
+    if (c == '\r') {
+      saida.append("\r\n");
+      if (i + 1 < texto.size() && texto[i + 1] == '\n') ++i;
+    } else if (c == '\n') {
+      saida.append("\r\n");
+    } else {
+      saida.push_back(c);
+    }
+  }
+  return saida;
+}
+
+std::string RemoverNbsp(std::string_view texto) {
+  static constexpr std::string_view kNbsp = "&NBSP;";
+  std::string saida;
+  saida.reserve(texto.size());
+  std::size_t i = 0;
+  while (i < texto.size()) {
+    const std::size_t e = texto.find('&', i);
+    if (e == std::string_view::npos) {
+      saida.append(texto.substr(i));
+      break;
+    }
+    saida.append(texto.substr(i, e - i));
+    bool nbsp = e + kNbsp.size() <= texto.size();
+    for (std::size_t k = 0; nbsp && k < kNbsp.size(); ++k) nbsp = Dobrar(texto[e + k]) == kNbsp[k];
+    if (nbsp) {
+      i = e + kNbsp.size();
+    } else {
+      saida.push_back('&');
+      i = e + 1;
+    }
+  }
+  return saida;
+}
+
+std::string FiltrarLinhas(std::string_view texto) {
+  static constexpr std::string_view kQuebra = "\r\n";
+  // The text after the last CR LF is the last line unless it is empty, in
+  // which case the break only ends the line before it (as a memo shows it).
+  const bool quebraFinal = texto.size() >= 2 && texto.ends_with(kQuebra);
+  std::string_view resto = quebraFinal ? texto.substr(0, texto.size() - 2) : texto;
+  std::string saida;
+  saida.reserve(texto.size());
+  bool primeira = true;
+  while (true) {
+    const std::size_t q = resto.find(kQuebra);
+    const std::string_view linha = resto.substr(0, q);
+    const bool ultima = q == std::string_view::npos;
+    const bool remover = !ultima && (Aparar(linha).empty() || linha.find("function") != linha.npos ||
+                                     linha.find("document") != linha.npos ||
+                                     linha.find('{') != linha.npos || linha.find('}') != linha.npos);
+    if (!remover) {
+      if (!primeira) saida.append(kQuebra);
+      saida.append(linha);
+      primeira = false;
+    }
+    if (ultima) break;
+    resto.remove_prefix(q + kQuebra.size());
+  }
+  if (quebraFinal) saida.append(kQuebra);
+  return saida;
+}
+
+std::string LimparTextoCapturado(std::string_view marcacao) {
+  return FiltrarLinhas(RemoverNbsp(NormalizarQuebrasDeLinha(RemoverTags(marcacao))));
+}
+
+// ---- Joined text ----
+
+std::string JuntarLinhas(std::string_view paginaTexto) {
+  std::string saida;
+  saida.reserve(paginaTexto.size() + paginaTexto.size() / 16);
+  std::size_t i = 0;
+  while (i < paginaTexto.size()) {
+    const std::size_t q = paginaTexto.find("\r\n", i);
+    if (q == std::string_view::npos) {
+      saida.append(paginaTexto.substr(i));
+      break;
+    }
+    saida.append(paginaTexto.substr(i, q - i));
+    saida.append(kSeparadorLinha);
+    i = q + 2;
+  }
+  return saida;
+}
+
+std::string DobrarAscii(std::string_view texto) {
+  std::string saida(texto);
+  for (char& c : saida) c = Dobrar(c);
+  return saida;
+}
+
+std::string_view Aparar(std::string_view texto) {
+  while (!texto.empty() && Branco(texto.front())) texto.remove_prefix(1);
+  while (!texto.empty() && Branco(texto.back())) texto.remove_suffix(1);
+  return texto;
+}
+
+Trecho Trecho::Sub(std::size_t pos, std::size_t n) const {
+  pos = std::min(pos, texto.size());
+  return {texto.substr(pos, n), dobrado.substr(pos, n)};
+}
+
+TextoDobrado::TextoDobrado(std::string texto) : texto_(std::move(texto)), dobrado_(DobrarAscii(texto_)) {}
+
+std::size_t BuscarSemCaixa(Trecho texto, std::string_view chave) {
+  if (chave.empty()) return std::string_view::npos;  // an empty label is never found
+  // Labels are short; fold them on the stack.
+  std::array<char, 128> curta;
+  std::string longa;
+  std::string_view dobrada;
+  if (chave.size() <= curta.size()) {
+    for (std::size_t k = 0; k < chave.size(); ++k) curta[k] = Dobrar(chave[k]);
+    dobrada = std::string_view(curta.data(), chave.size());
+  } else {
+    longa = DobrarAscii(chave);
+    dobrada = longa;
+  }
+  return texto.dobrado.find(dobrada);
+}
+
+bool ContemSemCaixa(Trecho texto, std::string_view chave) {
+  return BuscarSemCaixa(texto, chave) != std::string_view::npos;
+}
+
+// ---- Lookups ----
+
+void CortarNaSecao(std::string_view cabecalho, Trecho texto, Trecho& aPartir, Trecho& antes) {
+  const std::size_t p = BuscarSemCaixa(texto, Aparar(cabecalho));
+  if (p == std::string_view::npos) {
+    antes = {};
+    return;
+  }
+  antes = texto.Sub(0, p);
+  aPartir = texto.Sub(p);
+}
+
+namespace {
+
+// The value at q: `contagem` characters, or up to the next separator.
+std::string_view ValorEm(std::string_view texto, std::size_t q, int contagem) {
+  if (contagem > 0) return texto.substr(std::min(q, texto.size()), std::size_t(contagem));
+  const std::size_t s = texto.find(kSeparadorLinha, q);
+  if (s == std::string_view::npos) return {};
+  return texto.substr(q, s - q);
+}
+
+}  // namespace
+
+std::string_view ValorAposRotulo(Trecho texto, std::string_view rotulo, int contagem) {
+  rotulo = Aparar(rotulo);
+  const std::size_t p = BuscarSemCaixa(texto, rotulo);
+  if (p == std::string_view::npos) return {};
+  return Aparar(ValorEm(texto.texto, p + rotulo.size(), contagem));
+}
+
+std::string_view ValorAposRotulo(std::string_view texto, std::string_view rotulo, int contagem) {
+  const std::string dobrado = DobrarAscii(texto);
+  return ValorAposRotulo(Trecho{texto, dobrado}, rotulo, contagem);
+}
+
+std::string_view ValorAposUmDosRotulos(std::string_view rotulo1, std::string_view rotulo2,
+                                       std::string_view texto, int contagem) {
+  for (const std::string_view rotulo : {rotulo1, rotulo2}) {
+    if (rotulo.empty()) continue;
+    const std::size_t p = texto.find(rotulo);
+    if (p != std::string_view::npos) return ValorEm(texto, p + rotulo.size(), contagem);
+  }
+  return {};
+}
+
+std::string_view CaractereAposRotulo(std::string_view texto, std::string_view rotulo) {
+  if (rotulo.empty()) return {};
+  const std::size_t p = texto.find(rotulo);
+  if (p == std::string_view::npos) return {};
+  return texto.substr(p + rotulo.size(), 1);
+}
+
+std::string_view CortarEm(std::string_view texto, std::string_view marca) {
+  const std::size_t p = marca.empty() ? std::string_view::npos : texto.find(marca);
+  return p == std::string_view::npos ? texto : texto.substr(p);
+}
+
+std::string_view ProximoCampo(std::string_view texto) {
+  const std::size_t s = texto.find(kSeparadorLinha);
+  return s == std::string_view::npos ? std::string_view{} : texto.substr(0, s);
+}
+
+void PularCampo(std::string_view& texto) {
+  const std::size_t s = texto.find(kSeparadorLinha);
+  texto.remove_prefix(s == std::string_view::npos ? std::min<std::size_t>(2, texto.size())
+                                                  : s + kSeparadorLinha.size());
+}
+
+// ---- Values ----
+
+double LerNumero(std::string_view texto) {
+  // Thousands separators out, comma to full stop, so the C++ reader (which
+  // ignores the locale) sees "[-]digits[.digits][e[sign]digits]".
+  std::string limpo;
+  limpo.reserve(texto.size());
+  for (const char c : Aparar(texto)) {
+    if (c != '.') limpo.push_back(c == ',' ? '.' : c);
+  }
+  std::string_view v = limpo;
+  bool negativo = false;
+  if (!v.empty() && (v.front() == '+' || v.front() == '-')) {
+    negativo = v.front() == '-';
+    v.remove_prefix(1);
+  }
+  // Validate the form before reading: no "inf", "nan", hex or stray characters.
+  std::size_t i = 0, digitos = 0;
+  while (i < v.size() && Digito(v[i])) ++i, ++digitos;
+  if (i < v.size() && v[i] == '.') {
+    ++i;
+    while (i < v.size() && Digito(v[i])) ++i, ++digitos;
+  }
+  if (digitos == 0) return 0;
+  if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
+    ++i;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
+    const std::size_t inicioExpoente = i;
+    while (i < v.size() && Digito(v[i])) ++i;
+    if (i == inicioExpoente) return 0;
+  }
+  if (i != v.size()) return 0;
+  // Written out in full ("0.5", "3.0", "1.0e3") so any reader takes it whole.
+  const std::size_t e = std::min(v.find_first_of("eE"), v.size());
+  std::string numero = v.front() == '.' ? "0" : "";
+  numero.append(v.substr(0, e));
+  if (numero.back() == '.') numero.push_back('0');
+  numero.append(v.substr(e));
+  double valor = 0;
+  const auto [ptr, ec] = std::from_chars(numero.data(), numero.data() + numero.size(), valor);
+  if (ec != std::errc() || ptr != numero.data() + numero.size()) return 0;
+  return negativo ? -valor : valor;
+}
+
+Currency LerMoeda(std::string_view texto) {
+  try {
+    return Currency::DeDouble(LerNumero(texto));
+  } catch (const ErroConversao&) {
+    return Currency();
+  }
+}
+
+int LerInteiroOuPadrao(std::string_view texto, int padrao) {
+  int valor = 0;
+  return LerInteiro(texto, valor) ? valor : padrao;
+}
+
+int LerInteiroEstrito(std::string_view texto, std::string_view campo) {
+  int valor = 0;
+  if (!LerInteiro(texto, valor))
+    throw ErroConversao(Juntar({"'", texto, "' não é um número inteiro válido ("_cp, campo, ")."}));
+  return valor;
+}
+
+TDateTime LerData(std::string_view texto) {
+  texto = Aparar(texto);
+  std::size_t i = 0;
+  int dia = 0, mes = 0, ano = 0;
+  if (!LerPartesData(texto, i, dia, mes, ano) || i != texto.size()) return 0;
+  return CodificarOuZero(ano, mes, dia);
+}
+
+TDateTime LerDataHora(std::string_view texto) {
+  texto = Aparar(texto);
+  std::size_t i = 0;
+  int dia = 0, mes = 0, ano = 0;
+  if (!LerPartesData(texto, i, dia, mes, ano)) return 0;
+  if (i == texto.size()) return CodificarOuZero(ano, mes, dia);
+  const std::size_t inicioHora = i;
+  while (i < texto.size() && Branco(texto[i])) ++i;
+  if (i == inicioHora) return 0;
+  const int hora = LerDigitos(texto, i, 1, 2);
+  if (hora < 0 || !Consumir(texto, i, ':')) return 0;
+  const int minuto = LerDigitos(texto, i, 2, 2);
+  if (minuto < 0) return 0;
+  int segundo = 0;
+  if (Consumir(texto, i, ':')) {
+    segundo = LerDigitos(texto, i, 2, 2);
+    if (segundo < 0) return 0;
+  }
+  if (i != texto.size()) return 0;
+  return CodificarOuZero(ano, mes, dia, hora, minuto, segundo);
+}
