@@ -358,3 +358,281 @@ bool ConferirAnoMes(std::string_view AAMM) {
 }
 
 bool ConferirModeloNF(int Modelo) { return Modelo == 1; }
+
+// ---- Code-list and state-registration validators ----
+
+namespace {
+
+// Municipalities whose codes break the check-digit rule; matched on their first six digits.
+constexpr std::string_view kMunicipiosExcecao = "|2201919|2202251|2201988|2611533|3117836|3152131|4305871|5203939|5203962|";
+
+// A non-empty text of digits only (the decimal text of a negative code is not).
+bool TextoNumerico(const std::string& texto) { return !texto.empty() && TodosDigitos(texto); }
+
+constexpr std::array<std::string_view, 240> kPaises = {
+    "0132", "7560", "0175", "0230", "0370", "0400", "0418", "0434", "0477", "0531", "0590", "0639", "0647", "0655", "0698", "0728",
+    "0736", "0779", "0809", "0817", "0833", "0850", "0876", "0884", "2291", "0906", "0973", "0981", "1015", "1058", "1082", "1112",
+    "0310", "1155", "1198", "1279", "1457", "1414", "1490", "1511", "1546", "1376", "1538", "7889", "1589", "1600", "1635", "5118",
+    "7412", "1651", "1694", "1732", "1775", "8885", "1830", "1872", "1902", "1937", "1961", "1988", "1953", "1996", "2321", "7838",
+    "2356", "2402", "6874", "2445", "2399", "2437", "2470", "2461", "2453", "2496", "2518", "2534", "2550", "2593", "8702", "2674",
+    "2712", "1619", "2755", "2810", "2852", "2895", "2917", "2933", "2976", "3018", "3050", "3093", "3131", "3174", "1504", "3379",
+    "3255", "3298", "3344", "3310", "3417", "3450", "3514", "3557", "3573", "3611", "3654", "3727", "3697", "3751", "3794", "3832",
+    "3867", "3913", "3999", "1508", "3964", "4030", "4111", "4200", "4235", "4260", "4278", "4316", "4340", "4383", "4405", "4421",
+    "4456", "4472", "4499", "4502", "4525", "4553", "4588", "4618", "4642", "4677", "3595", "4723", "4740", "4766", "4774", "4855",
+    "4880", "4936", "0930", "4995", "4901", "5053", "4944", "4952", "4979", "4985", "5010", "5070", "5088", "5177", "5215", "5258",
+    "5282", "5312", "5355", "5380", "5428", "5487", "5568", "5665", "5738", "5754", "5800", "5452", "5762", "5860", "5894", "5932",
+    "5991", "6033", "6114", "6076", "6238", "6254", "6289", "6408", "6475", "6602", "6700", "6750", "6769", "6858", "6781", "6777",
+    "6904", "6912", "6971", "7102", "7153", "6955", "7005", "7056", "7285", "7358", "7370", "7315", "7447", "7480", "7501", "7544",
+    "7595", "7641", "7676", "7706", "7722", "7765", "7803", "7919", "7820", "7951", "8001", "8109", "8052", "8150", "8206", "8230",
+    "8249", "8273", "8281", "8311", "8338", "8451", "8478", "5517", "8486", "8508", "8583", "8630", "8664", "8737", "8907", "6653",
+};
+
+// Items of the service list (101 is item 1.01), as inclusive ranges.
+struct FaixaServico {
+  int de, ate;
+};
+constexpr FaixaServico kItensServico[] = {
+    {101, 108},   {201, 201},   {302, 305},   {401, 423},   {501, 509},   {601, 605},   {701, 713},
+    {716, 722},   {801, 801},   {802, 802},   {901, 903},   {1001, 1010}, {1101, 1104}, {1201, 1217},
+    {1302, 1305}, {1401, 1413}, {1501, 1518}, {1601, 1601}, {1701, 1706}, {1708, 1724}, {1801, 1801},
+    {1901, 1901}, {2001, 2003}, {2101, 2101}, {2201, 2201}, {2301, 2301}, {2401, 2401}, {2501, 2504},
+    {2601, 2601}, {2701, 2701}, {2801, 2801}, {2901, 2901}, {3001, 3001}, {3101, 3101}, {3201, 3201},
+    {3301, 3301}, {3401, 3401}, {3501, 3501}, {3601, 3601}, {3701, 3701}, {3801, 3801}, {3901, 3901},
+    {4001, 4001},
+};
+constexpr int ContarItensServico() {
+  int total = 0;
+  for (const FaixaServico& f : kItensServico) total += f.ate - f.de + 1;
+  return total;
+}
+static_assert(ContarItensServico() == 193);
+
+// State registration: masks of 14 positions (N digit, X/Y first/second check digit, blank unused).
+struct MascaraIE {
+  char letra;
+  std::string_view posicoes;
+};
+constexpr MascaraIE kMascarasIE[] = {
+    {'A', "     NNNNNNNNX"},
+    {'B', " NNNNNNNNNNNXY"},
+    {'C', "   NNNNNNNNNNX"},
+    {'D', "NNNNNNNNNNNNNX"},
+    {'E', "      NNNNNNYX"},
+    {'F', "    NNNNNNNNXY"},
+    {'G', "    NNNNNNNNNX"},
+    {'H', "  NNNNNNNNXNNY"},
+    {'I', "  NNNNNNNNXNNN"},
+    {'J', "     NNNNNNNXY"},
+};
+
+struct PesosIE {
+  char letra;
+  std::array<int, 14> pesos;
+};
+constexpr PesosIE kPesosIE[] = {
+    {'A', {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+    {'B', {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2, 0, 0}},
+    {'C', {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 0, 2}},
+    {'D', {0, 0, 0, 0, 0, 0, 0, 0, 6, 5, 4, 3, 2, 0}},
+    {'E', {0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0}},
+    {'F', {0, 0, 0, 9, 8, 0, 0, 7, 6, 5, 4, 3, 2, 0}},
+    {'G', {5, 4, 3, 2, 1, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+    {'H', {8, 7, 6, 5, 4, 3, 2, 7, 6, 5, 4, 3, 2, 0}},
+    {'I', {7, 6, 5, 4, 3, 2, 7, 6, 5, 4, 3, 2, 0, 0}},
+    {'J', {0, 1, 2, 1, 1, 2, 1, 2, 1, 2, 1, 2, 0, 0}},
+    {'K', {0, 3, 2, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+    {'L', {0, 0, 1, 3, 4, 5, 6, 7, 8, 10, 0, 0, 0, 0}},
+    {'M', {0, 0, 3, 2, 10, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+    {'N', {0, 0, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+    {'O', {0, 0, 0, 0, 0, 8, 7, 6, 5, 4, 3, 2, 0, 0}},
+    {'P', {0, 0, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+    {'Q', {0, 0, 0, 0, 10, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
+};
+
+struct VerificacaoIE {
+  char pesos;     // weight row, '!' = no such check
+  char primeiro;  // required first digit, or class A, B, C, X
+  char regra;
+  int modulo;
+};
+struct EntradaIE {
+  std::string_view uf;  // "A1"/"A2": the two number ranges of AP
+  char mascara;
+  VerificacaoIE verificacao1, verificacao2;
+  int g;  // the digit that stands for 11
+};
+constexpr VerificacaoIE kSem = {'!', ' ', ' ', 0};
+constexpr EntradaIE kEntradasIE[] = {
+    {"AC", 'A', {'A', '0', 'E', 11}, kSem, 0},
+    {"AC", 'B', {'B', '0', 'E', 11}, {'A', '1', 'E', 11}, 0},
+    {"AL", 'A', {'A', '2', '0', 11}, kSem, 0},
+    {"A1", 'A', {'A', '0', '1', 11}, kSem, 0},
+    {"AP", 'A', {'A', '0', '1', 11}, kSem, 1},
+    {"A2", 'A', {'A', '0', 'E', 11}, kSem, 0},
+    {"AM", 'A', {'A', '0', 'E', 11}, kSem, 0},
+    {"BA", 'E', {'B', 'A', 'E', 10}, {'C', 'X', 'E', 10}, 0},
+    {"BA", 'E', {'B', 'B', 'E', 11}, {'C', 'X', 'E', 11}, 0},
+    {"CE", 'A', {'A', '0', 'E', 11}, kSem, 0},
+    {"DF", 'B', {'B', '0', 'E', 11}, {'A', '7', 'E', 11}, 0},
+    {"ES", 'A', {'A', '0', 'E', 11}, kSem, 0},
+    {"GO", 'A', {'A', '1', 'E', 11}, kSem, 1},
+    {"GO", 'A', {'A', '1', 'E', 11}, kSem, 0},
+    {"MA", 'A', {'A', '1', 'E', 11}, kSem, 0},
+    {"MT", 'C', {'A', 'X', 'E', 11}, kSem, 0},
+    {"MS", 'A', {'A', '2', 'E', 11}, kSem, 0},
+    {"MG", 'B', {'J', 'X', '2', 10}, {'K', 'X', 'E', 11}, 0},
+    {"PA", 'A', {'A', '1', 'E', 11}, kSem, 0},
+    {"PB", 'A', {'A', '1', 'E', 11}, kSem, 0},
+    {"PR", 'F', {'I', 'X', 'E', 11}, {'H', 'X', 'E', 11}, 0},
+    {"PE", 'D', {'G', '1', 'E', 11}, kSem, 1},
+    {"PI", 'A', {'A', '1', 'E', 11}, kSem, 0},
+    {"RJ", 'E', {'H', 'X', 'E', 11}, kSem, 0},
+    {"RN", 'A', {'A', '2', '0', 11}, kSem, 0},
+    {"RS", 'G', {'A', 'X', 'E', 11}, kSem, 0},
+    {"RO", 'A', {'D', 'X', 'E', 11}, kSem, 1},
+    {"RO", 'D', {'A', 'X', 'E', 11}, kSem, 1},
+    {"RR", 'A', {'E', '2', 'D', 9}, kSem, 0},
+    {"SC", 'A', {'A', 'X', 'E', 11}, kSem, 0},
+    {"SP", 'H', {'L', 'X', 'D', 11}, {'M', 'X', 'D', 11}, 0},
+    {"SP", 'I', {'L', 'X', 'D', 11}, kSem, 0},
+    {"SE", 'A', {'A', 'X', 'E', 11}, kSem, 0},
+    {"T0", 'C', {'F', '2', 'E', 11}, kSem, 0},
+    {"TO", 'A', {'N', 'X', 'E', 11}, kSem, 0},
+    {"PE", 'J', {'O', 'X', 'E', 11}, {'P', 'X', 'E', 11}, 0},
+    {"RN", 'G', {'Q', '2', '0', 11}, kSem, 0},
+};
+static_assert(std::size(kEntradasIE) == 37);
+
+constexpr std::string_view Mascara(char letra) {
+  for (const MascaraIE& m : kMascarasIE)
+    if (m.letra == letra) return m.posicoes;
+  return {};
+}
+
+constexpr const std::array<int, 14>* Pesos(char letra) {
+  for (const PesosIE& p : kPesosIE)
+    if (p.letra == letra) return &p.pesos;
+  return nullptr;
+}
+
+// Required first digit: the digit itself or one of the classes A, B, C, X.
+bool PrimeiroDigitoAceito(char digito, char exigido) {
+  switch (exigido) {
+    case 'A': return std::string_view("0123458").find(digito) != std::string_view::npos;
+    case 'B': return std::string_view("679").find(digito) != std::string_view::npos;
+    case 'C': return std::string_view("015").find(digito) != std::string_view::npos;
+    case 'X': return true;
+    default: return digito == exigido;
+  }
+}
+
+bool RegraTem(char regra, std::string_view letras) { return letras.find(regra) != std::string_view::npos; }
+
+bool EntradaAceita(const EntradaIE& entrada, const std::string& digitos, bool IgnorarInicio) {
+  const std::string_view mascara = Mascara(entrada.mascara);
+  const std::size_t usadas = mascara.size() - mascara.find_first_not_of(' ');
+  if (digitos.size() > usadas) return false;
+  const std::string d = std::string(usadas - digitos.size(), '0') + digitos;
+  const std::string d14 = std::string(14 - usadas, '0') + d;
+  const VerificacaoIE* verificacoes[2] = {&entrada.verificacao1, &entrada.verificacao2};
+  for (int i = 0; i < 2; ++i) {
+    const VerificacaoIE& v = *verificacoes[i];
+    if (v.pesos == '!') continue;
+    if (!IgnorarInicio && !PrimeiroDigitoAceito(d[i], v.primeiro)) return false;
+    const std::array<int, 14>& pesos = *Pesos(v.pesos);
+    int s1 = 0, s2 = 0;
+    for (int k = 0; k < 14; ++k) {
+      const int produto = (d14[k] - '0') * pesos[k];
+      s1 += produto;
+      s2 += produto > 9 ? produto - 9 : produto;
+    }
+    int digito = 0;
+    if (RegraTem(v.regra, "A2")) s1 = s2;
+    if (RegraTem(v.regra, "B0")) s1 *= 10;
+    if (RegraTem(v.regra, "C1")) s1 += 4 * entrada.g + 5;
+    if (RegraTem(v.regra, "D0")) digito = s1 % v.modulo;
+    if (RegraTem(v.regra, "E12")) digito = v.modulo - s1 % v.modulo;
+    if (digito == 10) digito = 0;
+    if (digito == 11) digito = entrada.g;
+    if (d14[mascara.find(i == 0 ? 'X' : 'Y')] - '0' != digito) return false;
+  }
+  return true;
+}
+
+// The AP registration read as a whole number, which picks its number range.
+long long NumeroIE(const std::string& ie) {
+  std::string_view texto = ie;
+  if (!texto.empty() && (texto[0] == '+' || texto[0] == '-')) texto.remove_prefix(1);
+  if (texto.empty() || !TodosDigitos(texto)) throw ErroConversao("'" + ie + "' is not a valid integer value");
+  long long numero = 0;
+  for (const char c : texto) numero = numero > 99999999999999LL ? numero : numero * 10 + (c - '0');
+  return ie[0] == '-' ? -numero : numero;
+}
+
+}  // namespace
+
+bool ConferirCodigoMunicipio(int Codigo) {
+  if (Codigo == 9999999) return true;
+  const std::string texto = std::to_string(Codigo);
+  if (kMunicipiosExcecao.find("|" + texto.substr(0, 6)) != std::string_view::npos)
+    return kMunicipiosExcecao.find("|" + texto + "|") != std::string_view::npos;
+  if (texto.size() != 7 || !TextoNumerico(texto)) return false;
+  if (!ConferirCodigoUF(std::stoi(texto.substr(0, 2))) || texto.substr(2, 4) == "0000") return false;
+  static constexpr int kPesos[7] = {1, 2, 1, 2, 1, 2, 0};
+  int soma = 0;
+  for (int i = 0; i < 7; ++i) {
+    const int produto = (texto[i] - '0') * kPesos[i];
+    soma += produto >= 10 ? produto / 10 + produto % 10 : produto;
+  }
+  const int digito = soma % 10 == 0 ? 0 : 10 - soma % 10;
+  return texto[6] - '0' == digito;
+}
+
+int ConferirCodigoPais(int Codigo) {
+  std::string texto = std::to_string(Codigo);
+  if (texto.size() < 4) texto.insert(0, 4 - texto.size(), '0');
+  texto = texto.substr(texto.size() - 4);
+  for (const std::string_view pais : kPaises)
+    if (pais == texto) return 1;
+  if (!TodosDigitos(texto)) return -1;
+  const int soma = (texto[0] - '0') * 4 + (texto[1] - '0') * 3 + (texto[2] - '0') * 2;
+  return DigitoModulo11(soma) == texto[3] - '0' ? 0 : -1;
+}
+
+bool ConferirItemServico(int Codigo) {
+  for (const FaixaServico& f : kItensServico)
+    if (Codigo >= f.de && Codigo <= f.ate) return true;
+  return false;
+}
+
+bool ConferirSUFRAMA(std::string_view ISUF) {
+  if (ExtrairDigitos(ISUF).size() < 9) return false;
+  int soma = 0;
+  for (int i = 0; i < 9; ++i) soma += ValorDigito(ISUF[i]) * (9 - i);
+  int digito = 11 - soma % 11;
+  if (digito > 9) digito = 0;
+  return ISUF[8] - '0' == digito;
+}
+
+bool ConferirInscricaoEstadual(std::string_view IE, std::string_view UF, bool IgnorarInicio) {
+  std::string ie = Trim(IE);
+  for (char& c : ie)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (ie == "ISENTO" || ie == "EM ANDAMENTO") return true;
+  if (UF == "EX") return ie.empty() || ie == "00000000000000";
+  // Without a single digit nothing is registered, though zero-padding would pass some checks.
+  const std::string digitos = ExtrairDigitos(std::string_view(ie).substr(0, 30));
+  if (digitos.empty()) return false;
+  std::string uf(UF);
+  for (const EntradaIE& entrada : kEntradasIE) {
+    if (uf == "AP") {
+      const long long numero = NumeroIE(ie);
+      if (numero <= 30170009)
+        uf = "A1";
+      else if (numero >= 30190230)
+        uf = "A2";
+    }
+    if (entrada.uf == uf && EntradaAceita(entrada, digitos, IgnorarInicio)) return true;
+  }
+  return false;
+}

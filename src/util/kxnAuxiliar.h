@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 // Schema version of a document; it picks the layout version text and the key form.
 enum TkxnSchema { TsPL005c, TsPL006, TsPL_CTe_103, TsPL_CTe_104 };
