@@ -71,6 +71,12 @@ class TNFeW {
   // ---- Items, taxes, totals, transport, billing and the remaining groups ----
   // Defined in kxnNFeWItens.cpp; this block may be edited along with that file.
   // i: index of the item in NFe.Det; j: of a declaration in Prod.DI; v: of a volume.
+ public:
+  // Suffix of the ICMS group name for a situation ("00", "40", "Part", "ST"...);
+  // empty for the situations without a group of their own.
+  static std::string CSTIcmsParaSufixoGrupo(TkxnCSTIcms CST);
+
+ private:
   void MontarItens();
   void MontarProduto(int i);
   void MontarDI(int i);
