@@ -199,16 +199,21 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
   return 0;
 }
 
+// Years 1 to 9999 only.
+TDateTime DataConferida(double valor) {
+  if (!(valor > -693594.0 && valor < 2958466.0)) ValorInvalido(TextoDouble(valor), "date");
+  return valor;
+}
+
 TDateTime DataDeValor(const TValorCampo& v) {
   switch (v.tipo()) {
     case TValorCampo::Tipo::Data:
     case TValorCampo::Tipo::Double:
-      if (!std::isfinite(v.real())) ValorInvalido(TextoDouble(v.real()), "date");
-      return v.real();
+      return DataConferida(v.real());
     case TValorCampo::Tipo::Inteiro:
-      return static_cast<TDateTime>(v.inteiro());
+      return DataConferida(static_cast<double>(v.inteiro()));
     case TValorCampo::Tipo::Currency:
-      return v.moeda().ParaDouble();
+      return DataConferida(v.moeda().ParaDouble());
     case TValorCampo::Tipo::Texto:
       break;
   }
@@ -231,7 +236,7 @@ std::string TextoDoValor(const TValorCampo& v) {
       return s;
     }
     case TValorCampo::Tipo::Data: {
-      if (!std::isfinite(v.real())) return TextoDouble(v.real());
+      if (!(v.real() > -693594.0 && v.real() < 2958466.0)) return TextoDouble(v.real());
       const DataHoraPartes p = DecodificarDataHora(v.real());
       const bool temHora = p.hora != 0 || p.minuto != 0 || p.segundo != 0;
       std::string s;
@@ -258,6 +263,11 @@ int CasasDecimais(TkxnFormatoCampo tipo) {
 bool ControleProibido(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
 
 }  // namespace
+
+std::string FormatarDataHora(TDateTime valor) {
+  const DataHoraPartes p = DecodificarDataHora(DataConferida(valor));
+  return FormatarData(p) + 'T' + FormatarHora(p);
+}
 
 void TGerador::Identar() {
   const int espacos = Opcoes.TamanhoIdentacao * Opcoes.NivelAtual;
@@ -341,9 +351,9 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
       break;
     }
     case fcDataHora: {
-      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      texto = FormatarData(p) + 'T' + FormatarHora(p);
-      vazio = DataZero(p);
+      const TDateTime t = DataDeValor(Valor);
+      texto = FormatarDataHora(t);
+      vazio = DataZero(DecodificarDataHora(t));
       break;
     }
     case fcHora: {

@@ -63,6 +63,9 @@ class TValorCampo {
 // A TDateTime passed as a date-time value (fcData, fcDataHora, fcHora).
 inline TValorCampo ValorData(TDateTime valor) { return TValorCampo::Data(valor); }
 
+// "yyyy-mm-ddThh:nn:ss", as fcDataHora writes it.
+std::string FormatarDataHora(TDateTime valor);
+
 class TGerador {
  public:
   struct TGeradorOpcoes {
