@@ -3,6 +3,7 @@
 // document, formats and checks each field and records every problem as an
 // alert text instead of failing.
 
+#include <concepts>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,8 +36,9 @@ class TValorCampo {
   TValorCampo(std::string_view texto) : tipo_(Tipo::Texto), texto_(texto) {}
   TValorCampo(const std::string& texto) : tipo_(Tipo::Texto), texto_(texto) {}
   TValorCampo(const char* texto) : tipo_(Tipo::Texto), texto_(texto) {}
-  TValorCampo(int inteiro) : tipo_(Tipo::Inteiro), inteiro_(inteiro) {}
-  TValorCampo(long long inteiro) : tipo_(Tipo::Inteiro), inteiro_(inteiro) {}
+  template <std::integral I>
+    requires(!std::same_as<I, char> && !std::same_as<I, bool>)
+  TValorCampo(I inteiro) : tipo_(Tipo::Inteiro), inteiro_(static_cast<std::int64_t>(inteiro)) {}
   TValorCampo(double valor) : tipo_(Tipo::Double), real_(valor) {}
   TValorCampo(Currency valor) : tipo_(Tipo::Currency), moeda_(valor) {}
 

@@ -138,6 +138,15 @@ TEST(NFeW, KeyErrorsAndIdsThatAreNoKeys) {
   EXPECT_EQ(s.alertas.front(), "A01 Erro ao gerar a chave da NFe!");
   EXPECT_TRUE(Contem(s.xml, "</infNFe></NFe>"));
 
+  // Without a numeric code one is drawn at random, so two runs give two keys.
+  TNFe a = NFeValida(), b = NFeValida();
+  a.Ide.cNF = b.Ide.cNF = 0;
+  Gerar(a);
+  Gerar(b);
+  EXPECT_TRUE(ConferirChaveAcesso(a.infNFe.ID)) << a.infNFe.ID;
+  EXPECT_NE(a.infNFe.ID, b.infNFe.ID);
+  EXPECT_EQ(a.Ide.cNF, std::stoi(a.infNFe.ID.substr(38, 8)));
+
   for (const char* id : {"NFe123X", "NFe3510051122233300018155001"}) {
     TNFe n = NFeValida();
     n.infNFe.ID = id;
