@@ -1,0 +1,609 @@
+#include "converter/ZoltHTMLtoXML.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "converter/TextoPagina.h"
+#include "nfe/DataHora.h"
+#include "nfe/kxnConversao.h"
+#include "util/ErroConversao.h"
+#include "util/Win1252.h"
+#include "util/ZoltUtil.h"
+#include "util/kxnAuxiliar.h"
+#include "writer/kxnNFeW.h"
+
+namespace {
+
+// Items are numbered 1 up to this on the page.
+constexpr int kMaximoItens = 990;
+// The heading line and the column headings "Num.", "Descrição", "Qtd.",
+// "Unidade Comercial" and "Valor(R$)" before the first item of layout 2.00.
+constexpr std::size_t kCabecalhoProdutos = 87;
+// The heading line before the items of the older layouts.
+constexpr std::size_t kCabecalhoProdutosAntigo = 32;
+
+// Characters from the 1-based position `inicio`, at most `n`, as the page's
+// fixed-width values are cut (fewer at the end, none past it).
+std::string Copiar(std::string_view texto, std::size_t inicio, std::size_t n) {
+  if (inicio < 1 || inicio > texto.size()) return {};
+  return std::string(texto.substr(inicio - 1, n));
+}
+
+template <class Conversao>
+auto Codigo(Conversao conversao, std::string_view codigo) {
+  bool ok = false;  // an unknown code takes the table's first value
+  return conversao(ok, codigo);
+}
+
+// The part of `texto` from the first exact occurrence of `marca`; all of it when absent.
+Trecho CortarEmExato(Trecho texto, std::string_view marca) {
+  const std::size_t p = texto.texto.find(marca);
+  return p == std::string_view::npos ? texto : texto.Sub(p);
+}
+
+void PularCampoDoTrecho(Trecho& texto) {
+  std::string_view v = texto.texto;
+  PularCampo(v);
+  texto = texto.Sub(texto.size() - v.size());
+}
+
+// Value lookups of one section, converted the ways the page needs.
+std::string Texto(Trecho t, std::string_view rotulo, int contagem = 0) {
+  return std::string(ValorAposRotulo(t, rotulo, contagem));
+}
+std::string Digitos(Trecho t, std::string_view rotulo) { return ApenasDigitos(ValorAposRotulo(t, rotulo, 0)); }
+std::string LetrasEDigitos(Trecho t, std::string_view rotulo) {
+  return ApenasLetrasEDigitos(ValorAposRotulo(t, rotulo, 0));
+}
+Currency Numero(Trecho t, std::string_view rotulo) { return LerMoeda(ValorAposRotulo(t, rotulo, 0)); }
+int Inteiro(Trecho t, std::string_view rotulo, int contagem = 0, int padrao = 0) {
+  return LerInteiroOuPadrao(ValorAposRotulo(t, rotulo, contagem), padrao);
+}
+Currency NumeroExato(std::string_view rotulo1, std::string_view rotulo2, Trecho t) {
+  return LerMoeda(ValorAposUmDosRotulos(rotulo1, rotulo2, t.texto, 0));
+}
+
+// "Endereço": the street before the first comma, the number the ten
+// characters after it (from the start when there is no comma).
+template <class Endereco>
+void LerEndereco(std::string_view valor, Endereco& endereco) {
+  const std::size_t virgula = valor.find(',');
+  if (virgula == std::string_view::npos) {
+    endereco.xLgr.clear();
+    endereco.nro = Copiar(valor, 1, 10);
+  } else {
+    endereco.xLgr = std::string(valor.substr(0, virgula));
+    endereco.nro = Copiar(valor, virgula + 2, 10);
+  }
+}
+
+class LeitorPagina {
+ public:
+  LeitorPagina(std::string_view paginaTexto, TNFe& nfe) : pagina_(JuntarLinhas(paginaTexto)), nfe_(nfe) {}
+
+  bool Ler() {
+    resto_ = pagina_.Inteiro();
+    Trecho cabecalho;
+    CortarNaSecao("Dados da NF-e", resto_, resto_, cabecalho);
+    LerCabecalho(cabecalho);
+    if (Aparar(nfe_.infNFe.ID).empty()) return false;
+    LerValoresDaChave();
+
+    Cortar("EMITENTE");
+    LerDadosNFe(secao_);
+    Cortar("DESTINATÁRIO"_cp);  // the EMITENTE block is not read
+    Cortar("EMISSÃO"_cp);       // nor the DESTINATÁRIO block
+    Cortar("Dados do Emitente");
+    LerEmissao(secao_);
+    Cortar("Dados do destinatário"_cp);
+    LerEmitente(secao_);
+    Cortar("Dados dos Produtos e Serviços"_cp);
+    LerDestinatario(secao_);
+
+    // The products text runs up to the transport heading; the rest text stays
+    // at the products heading until the items and totals are read.
+    Trecho aPartirDoTransporte, produtos;
+    CortarNaSecao("Dados do Transporte", resto_, aPartirDoTransporte, produtos);
+    if (versao_ == "2.00")
+      LerItens(produtos);
+    else
+      LerItensLeiauteAntigo(produtos);
+    LerTotais(CortarEmExato(secao_, "Totais"));
+
+    Trecho ignorado;
+    CortarNaSecao("Dados do Transporte", resto_, resto_, ignorado);
+    LerTransporteCobrancaEInformacoes(produtos);
+    return true;
+  }
+
+ private:
+  void Cortar(std::string_view cabecalho) { CortarNaSecao(cabecalho, resto_, resto_, secao_); }
+
+  void LerCabecalho(Trecho t) {
+    nfe_.infNFe.ID = Digitos(t, "Chave de acesso");
+    nfe_.Ide.nNF = LerInteiroOuPadrao(Digitos(t, "Número NF-e"_cp));
+    nfe_.procNFe.chNFe = Digitos(t, "Chave de acesso");
+    versao_ = Texto(t, "Versão"_cp);
+  }
+
+  void LerValoresDaChave() {
+    nfe_.Ide.cNF = CodigoNumericoDaChave(nfe_.infNFe.ID, nfe_.infNFe.Versao());
+    const std::string digitos = ExtrairDigitos(nfe_.infNFe.ID);
+    nfe_.Ide.modelo = LerInteiroEstrito(Copiar(digitos, 21, 2), "modelo da chave de acesso");
+    nfe_.Ide.serie = LerInteiroEstrito(Copiar(digitos, 23, 3), "série da chave de acesso"_cp);
+  }
+
+  void LerDadosNFe(Trecho t) {
+    static constexpr std::string_view kRotulo = "Data de emissão"_cp;
+    const std::string_view valor = ValorAposRotulo(t, kRotulo, 0);
+    if (valor.empty()) return;  // the zero date stays
+    const int dia = LerInteiroEstrito(Copiar(valor, 1, 2), kRotulo);
+    const int mes = LerInteiroEstrito(Copiar(valor, 4, 2), kRotulo);
+    const int ano = LerInteiroEstrito(Copiar(valor, 7, 4), kRotulo);
+    if (!DataValida(ano, mes, dia))
+      throw ErroConversao(std::string(kRotulo) + ": '" + std::string(valor) + "' " +
+                          std::string("não é uma data válida."_cp));
+    nfe_.Ide.dEmi = CodificarDataHora(ano, mes, dia);
+  }
+
+  void LerEmissao(Trecho t) {
+    TIde& ide = nfe_.Ide;
+    ide.procEmi = Codigo(CodigoParaProcessoEmissao, ValorAposRotulo(t, "Processo", 1));
+    ide.verProc = Texto(t, "Versão do Processo"_cp);
+    ide.tpEmis = Codigo(CodigoParaTipoEmissao, ValorAposRotulo(t, "Tipo de Emissão"_cp, 1));
+    ide.finNFe = Codigo(CodigoParaFinalidadeNFe, ValorAposRotulo(t, "Finalidade", 1));
+    ide.natOp = Texto(t, "Natureza da Operação"_cp);
+    ide.tpNF = Codigo(CodigoParaTipoNFe, ValorAposRotulo(t, "Tipo da Operação"_cp, 1));
+    ide.indPag = Codigo(CodigoParaIndicadorPagamento, ValorAposRotulo(t, "Forma de Pagamento", 1));
+    nfe_.procNFe.digVal = Texto(t, "Digest Value da NF-e");
+    nfe_.procNFe.nProt = Texto(t, "Protocolo");
+    nfe_.procNFe.dhRecbto = LerDataHora(ValorAposRotulo(t, "Data/Hora", 0));
+  }
+
+  void LerEmitente(Trecho t) {
+    TEmit& emit = nfe_.Emit;
+    TenderEmit& ender = emit.EnderEmit;
+    emit.xNome = Texto(t, "Nome / Razão Social"_cp);
+    emit.xFant = Texto(t, "Nome Fantasia");
+    emit.CNPJCPF = Digitos(t, "CNPJ");
+    LerEndereco(ValorAposRotulo(t, "Endereço"_cp, 0), ender);
+    ender.xBairro = Texto(t, "Bairro/Distrito");
+    ender.CEP = LerInteiroOuPadrao(Digitos(t, "CEP"));
+    ender.cMun = Inteiro(t, "Município"_cp, 7);
+    nfe_.Ide.cUF = Inteiro(t, "Município"_cp, 2);
+    ender.xMun = Copiar(ValorAposRotulo(t, "Município"_cp, 0), 10, 60);
+    ender.fone = LetrasEDigitos(t, " Fone/Fax");
+    ender.UF = Texto(t, "UF");
+    ender.cPais = Inteiro(t, "País"_cp, 4, 1058);
+    ender.xPais = Copiar(ValorAposRotulo(t, "País"_cp, 0), 8, 60);
+    emit.IE = LetrasEDigitos(t, "Inscrição Estadual"_cp);
+    nfe_.Ide.cMunFG = Inteiro(t, "Município da Ocorrência do Fato Gerador do ICMS"_cp);
+    const std::string_view crt = ValorAposRotulo(t, "Código de Regime Tributário"_cp, 1);
+    if (crt == "1") emit.CRT = crtSimplesNacional;
+    if (crt == "2") emit.CRT = crtSimplesExcessoReceita;
+    if (crt == "3") emit.CRT = crtRegimeNormal;
+  }
+
+  void LerDestinatario(Trecho t) {
+    TDest& dest = nfe_.Dest;
+    TenderDest& ender = dest.EnderDest;
+    dest.xNome = Texto(t, "Nome / Razão social"_cp);
+    dest.CNPJCPF = Digitos(t, "CNPJ");
+    LerEndereco(ValorAposRotulo(t, "Endereço"_cp, 0), ender);
+    ender.xBairro = Texto(t, "Bairro / Distrito");
+    ender.CEP = LerInteiroOuPadrao(Digitos(t, "CEP"));
+    ender.cMun = Inteiro(t, "Município"_cp, 7);
+    ender.xMun = Copiar(ValorAposRotulo(t, "Município"_cp, 0), 10, 60);
+    ender.fone = LetrasEDigitos(t, " Fone/Fax");
+    ender.UF = Texto(t, "UF");
+    ender.cPais = Inteiro(t, "País"_cp, 4, 1058);
+    ender.xPais = Copiar(ValorAposRotulo(t, "País"_cp, 0), 8, 60);
+    dest.IE = LetrasEDigitos(t, "Inscrição estadual"_cp);
+  }
+
+  // ---- Items of layout 2.00 ----
+
+  // Every item marker "|&|n|&|" (n from 1 to 990, no leading zero) of the item
+  // list, found in one scan; the positions of each number in page order.
+  struct Marcadores {
+    std::vector<std::size_t> inicio;  // for n: its positions are posicoes[inicio[n] .. inicio[n+1])
+    std::vector<std::size_t> posicoes;
+    std::vector<std::size_t> proximo;  // per n: the first position not yet passed
+    int contagem = 0;                  // numbers with at least one marker
+
+    explicit Marcadores(std::string_view lista) {
+      std::vector<std::pair<int, std::size_t>> achados;
+      for (std::size_t p = lista.find(kSeparadorLinha); p != std::string_view::npos;
+           p = lista.find(kSeparadorLinha, p + 1)) {
+        std::size_t i = p + kSeparadorLinha.size();
+        const std::size_t primeiro = i;
+        int n = 0;
+        while (i < lista.size() && lista[i] >= '0' && lista[i] <= '9' && i - primeiro < 4)
+          n = n * 10 + (lista[i++] - '0');
+        if (i == primeiro || lista[primeiro] == '0' || n > kMaximoItens) continue;
+        if (lista.substr(i, kSeparadorLinha.size()) != kSeparadorLinha) continue;
+        achados.emplace_back(n, p);
+      }
+      inicio.assign(kMaximoItens + 2, 0);
+      for (const auto& [n, p] : achados) ++inicio[n + 1];
+      for (int n = 1; n <= kMaximoItens; ++n) {
+        if (inicio[n + 1] > 0) ++contagem;
+        inicio[n + 1] += inicio[n];
+      }
+      posicoes.resize(achados.size());
+      std::vector<std::size_t> livre(inicio.begin(), inicio.end() - 1);
+      for (const auto& [n, p] : achados) posicoes[livre[n]++] = p;  // page order kept per number
+      proximo.assign(inicio.begin(), inicio.end() - 1);
+    }
+
+    // The first marker of n at or after `desde`, npos when none.
+    std::size_t Primeiro(int n, std::size_t desde) {
+      if (n < 1 || n > kMaximoItens) return std::string_view::npos;
+      std::size_t& k = proximo[n];
+      while (k < inicio[n + 1] && posicoes[k] < desde) ++k;
+      return k < inicio[n + 1] ? posicoes[k] : std::string_view::npos;
+    }
+  };
+
+  void LerItens(Trecho produtos) {
+    const Trecho listaInicial = produtos.Sub(kCabecalhoProdutos);
+    Marcadores marcadores(listaInicial.texto);
+    std::size_t inicioLista = 0;  // where the shrinking item list now starts
+    for (int n = 1; n <= marcadores.contagem; ++n) {
+      Trecho item;
+      if (n < marcadores.contagem) {
+        const std::size_t p = marcadores.Primeiro(n + 1, inicioLista);
+        if (p != std::string_view::npos) {
+          item = listaInicial.Sub(inicioLista, p - inicioLista);
+          inicioLista = p;
+        }
+      } else {
+        item = listaInicial.Sub(inicioLista);
+      }
+      LerItem(n, item);
+    }
+  }
+
+  void LerItem(int n, Trecho item) {
+    TDetCollectionItem& det = nfe_.Det.Add();
+    TProd& prod = det.Prod;
+    prod.nItem = n;
+    const std::string marcador = std::string(kSeparadorLinha) + std::to_string(n) + std::string(kSeparadorLinha);
+    prod.xProd = Texto(item, marcador);
+
+    // The row: description, quantity, unit and value, each ended by a separator.
+    item = item.Sub(7);
+    PularCampoDoTrecho(item);
+    PularCampoDoTrecho(item);
+    prod.uCom = std::string(Aparar(ProximoCampo(item.texto)));
+    PularCampoDoTrecho(item);
+    prod.vProd = LerMoeda(ProximoCampo(item.texto));
+
+    LerDetalhes(item, prod);
+    LerVeiculo(item, prod.veicProd);
+    LerICMS(item, det.Imposto.ICMS);
+    LerIPI(item, det.Imposto.IPI);
+    secao_ = item;  // the last item's text also holds the totals
+  }
+
+  // The older layouts read the details up to the unit value of taxation only.
+  void LerDetalhes(Trecho t, TProd& prod, bool comDesconto = true) {
+    prod.cProd = Texto(t, "Código do Produto"_cp);
+    prod.NCM = Texto(t, "Código NCM"_cp);
+    prod.CFOP = Texto(t, "CFOP");
+    prod.vFrete = Numero(t, "Valor Total do Frete");
+    prod.cEAN = Texto(t, "Código EAN Comercial"_cp);
+    prod.qCom = Numero(t, "Quantidade Comercial");
+    prod.cEANTrib = Texto(t, "Código EAN Tributável"_cp);
+    prod.uTrib = Texto(t, "Unidade Tributável"_cp);
+    prod.qTrib = Numero(t, "Quantidade Tributável"_cp);
+    prod.vUnCom = LerNumero(ValorAposRotulo(t, "Valor unitário de comercialização"_cp, 0));
+    prod.vUnTrib = LerNumero(ValorAposRotulo(t, "Valor unitário de tributação"_cp, 0));
+    if (comDesconto) prod.vDesc = Numero(t, "Valor do Desconto");
+  }
+
+  void LerVeiculo(Trecho t, TveicProd& veic) {
+    const std::string chassi = Texto(t, "Chassi do veículo "_cp);
+    if (chassi.empty()) return;
+    veic.chassi = chassi;
+    veic.cCor = Texto(t, "Cor ");
+    veic.xCor = Texto(t, "Descrição da cor "_cp);
+    veic.nSerie = Texto(t, "Serial (Série) "_cp);
+    veic.tpComb = Texto(t, "Tipo de Combustível "_cp);
+    veic.nMotor = Texto(t, "Número de Motor "_cp);
+    veic.anoMod = LerInteiroEstrito(ValorAposRotulo(t, "Ano Modelo de Fabricação "_cp, 0),
+                                    "Ano Modelo de Fabricação"_cp);
+    veic.anoFab = LerInteiroEstrito(ValorAposRotulo(t, "Ano de Fabricação "_cp, 0), "Ano de Fabricação"_cp);
+  }
+
+  void LerICMS(Trecho t, TICMS& icms) {
+    icms.orig = Codigo(CodigoParaOrigemMercadoria, ValorAposRotulo(t, "Origem da Mercadoria", 1));
+    if (t.texto.find("Código de Situação da Operação"_cp) != std::string_view::npos) {
+      // Simples Nacional: CSOSN instead of CST, which keeps cst00 (branch D below).
+      icms.CSOSN = Codigo(CodigoParaCSOSNIcms,
+                          ValorAposUmDosRotulos("Código de Situação da Operação - Simples Nacional"_cp,
+                                                "Código de Situação da Operação"_cp, t.texto, 3));
+      icms.vBCSTRet = Numero(t, "Valor da BC do ICMS ST retido ");
+      icms.vICMSSTRet = Numero(t, "Valor do ICMS ST retido");
+    } else {
+      icms.CST = Codigo(CodigoParaCSTIcms, ValorAposRotulo(t, "Tributação do ICMS"_cp, 3));
+    }
+    const Trecho texto = CortarEmExato(t, "Modalidade");
+    const std::string cst = CSTIcmsParaCodigo(icms.CST);
+    if (cst.find("70") != std::string::npos)
+      LerICMSRamoA(texto, icms);
+    else if (cst.find("20") != std::string::npos)
+      LerICMSRamoB(texto, icms);
+    else if (cst.find("10") != std::string::npos)
+      LerICMSRamoC(texto, icms);
+    else
+      LerICMSRamoD(texto, icms);
+  }
+
+  static TkxnDeterminacaoBaseIcms ModBC(std::string_view codigo) {
+    return Codigo(CodigoParaDeterminacaoBaseIcms, codigo);
+  }
+  static TkxnDeterminacaoBaseIcmsST ModBCST(std::string_view codigo) {
+    return Codigo(CodigoParaDeterminacaoBaseIcmsST, codigo);
+  }
+
+  // Situation 70.
+  static void LerICMSRamoA(Trecho t, TICMS& icms) {
+    icms.modBC = ModBC(CaractereAposRotulo(t.texto, "Modalidade "));
+    icms.pRedBC = Numero(t, "Percentual Redução de BC do ICMS Normal"_cp);
+    icms.vBC = Numero(t, "Base de Cálculo"_cp);
+    icms.pICMS = Numero(t, "Alíquota"_cp);
+    t = CortarEmExato(t, "Alíquota"_cp);
+    icms.vICMS = Numero(t, "Valor");
+    icms.modBCST = ModBCST(CaractereAposRotulo(t.texto, "Modalidade de Determinação da BC do ICMS ST"_cp));
+    icms.pMVAST = Numero(t, "Percentual da Margen de Valor Adicionado do ICMS ST");
+    icms.pRedBCST = Numero(t, "Percentual da Redução de BC do ICMS ST"_cp);
+    icms.vBCST = Numero(t, "Valor da BC do ICMS ST");
+    icms.pICMSST = Numero(t, "Alíquota do Imposto do ICMS ST"_cp);
+    icms.vICMSST = Numero(t, "Valor do ICMS ST");
+  }
+
+  // Situation 20.
+  static void LerICMSRamoB(Trecho t, TICMS& icms) {
+    icms.modBC = ModBC(CaractereAposRotulo(t.texto, "Modalidade Definição da BC do ICMS "_cp));
+    t = CortarEmExato(t, "&");
+    icms.vBC = Numero(t, "Base de Cálculo"_cp);
+    icms.pICMS = Numero(t, "Alíquota"_cp);
+    icms.vICMS = Numero(t, "Valor");
+    icms.pRedBC = Numero(t, "Percentual Redução de BC do ICMS Normal"_cp);
+  }
+
+  // Situation 10.
+  static void LerICMSRamoC(Trecho t, TICMS& icms) {
+    icms.modBC = ModBC(ValorAposUmDosRotulos("Modalidade Definição da BC ICMS NORMAL "_cp, "Modalidade ", t.texto, 1));
+    icms.vBC = NumeroExato("Base de Cálculo do ICMS Normal"_cp, "Valor da BC do ICMS", t);
+    icms.pICMS = NumeroExato("Alíquota ICMS Normal "_cp, "Alíquota do Imposto"_cp, t);
+    t = t.texto.find("Alíquota ICMS Normal "_cp) != std::string_view::npos
+            ? CortarEmExato(t, "Alíquota ICMS Normal "_cp)
+            : CortarEmExato(t, "Alíquota do Imposto"_cp);
+    icms.vICMS = NumeroExato("Valor do ICMS Normal", "Valor", t);
+    icms.modBCST = ModBCST(ValorAposUmDosRotulos("Modalidade Definição da BC ICMS ST "_cp,
+                                                 "Modalidade de Determinação da BC do ICMS ST"_cp, t.texto, 1));
+    icms.vICMSST = Numero(t, "Valor do ICMS ST ");
+    icms.pICMSST = NumeroExato("Alíquota do ICMS ST"_cp, "Alíquota do Imposto do ICMS ST"_cp, t);
+    icms.vBCST = NumeroExato("Base de Cálculo do ICMS ST"_cp, "Valor da BC do ICMS ST", t);
+    // Some pages label the MVA with the older words of situation 70; that is
+    // the MVA too, and the rate read above stays the ST rate. The newer label
+    // wins when a page has both.
+    static constexpr std::string_view kMVA = "Percentual do MVA do ICMS ST";
+    static constexpr std::string_view kMVAAntigo = "Percentual da Margen de Valor Adicionado do ICMS ST";
+    icms.pMVAST = Numero(t, ContemSemCaixa(t, kMVA) ? kMVA : kMVAAntigo);
+  }
+
+  // Every other situation, Simples Nacional included.
+  static void LerICMSRamoD(Trecho t, TICMS& icms) {
+    icms.modBC = ModBC(CaractereAposRotulo(t.texto, "Modalidade Definição da BC ICMS NORMAL "_cp));
+    icms.modBCST = ModBCST(CaractereAposRotulo(t.texto, "Modalidade de determinação da BC do ICMS ST"_cp));
+    icms.vBC = Numero(t, "Base de Cálculo do ICMS Normal"_cp);
+    icms.pICMS = Numero(t, "Alíquota do ICMS Normal"_cp);
+    t = CortarEmExato(t, "Alíquota ICMS Normal"_cp);
+    icms.vICMS = Numero(t, "Valor do ICMS Normal");
+    icms.vBCST = NumeroExato("Base de Cálculo do ICMS ST"_cp, "Valor da BC do ICMS ST", t);
+    icms.pICMSST = NumeroExato("Alíquota do ICMS ST"_cp, "Alíquota do imposto do ICMS ST"_cp, t);
+    icms.vICMSST = Numero(t, "Valor do ICMS ST");
+    icms.pMVAST = Numero(t, "Percentual da margem de valor Adicionado do ICMS ST");
+  }
+
+  // Cuts the item text at the IPI heading when there is one.
+  static void LerIPI(Trecho& t, TIPI& ipi) {
+    static constexpr std::string_view kCabecalho = "IMPOSTO SOBRE PRODUTOS INDUSTRIALIZADOS";
+    if (t.texto.find(kCabecalho) == std::string_view::npos) return;
+    t = CortarEmExato(t, kCabecalho);
+    ipi.cEnq = Texto(t, "Código de Enquadramento"_cp);
+    ipi.vBC = Numero(t, "Base de Cálculo"_cp);
+    ipi.pIPI = Numero(t, "Alíquota"_cp);
+    ipi.vIPI = Numero(t, "Valor IPI");
+    ipi.CST = Codigo(CodigoParaCstIpi, ValorAposRotulo(t, "CST", 2));
+  }
+
+  // ---- Items of the older layouts ----
+
+  // Nothing but the labels marks an item there: each item's text runs from
+  // one "Num." to the next (or to the end of the products text), at most 990
+  // of them, so the reading always ends.
+  void LerItensLeiauteAntigo(Trecho produtos) {
+    Trecho lista = produtos.Sub(kCabecalhoProdutosAntigo);
+    static constexpr std::string_view kNum = "Num.";
+    std::size_t p = BuscarSemCaixa(lista, kNum);
+    for (int lidos = 0; p != std::string_view::npos && lidos < kMaximoItens; ++lidos) {
+      lista = lista.Sub(p);
+      const std::size_t seguinte = BuscarSemCaixa(lista.Sub(kNum.size()), kNum);
+      const std::size_t fim = seguinte == std::string_view::npos ? lista.size() : seguinte + kNum.size();
+      LerItemLeiauteAntigo(lista.Sub(0, fim));
+      lista = lista.Sub(fim);
+      p = seguinte == std::string_view::npos ? std::string_view::npos : 0;
+    }
+  }
+
+  void LerItemLeiauteAntigo(Trecho item) {
+    TDetCollectionItem& det = nfe_.Det.Add();
+    TProd& prod = det.Prod;
+    prod.nItem = Inteiro(item, "Num.");
+    prod.xProd = Texto(item, "Descrição"_cp);
+    prod.qCom = Numero(item, "Qtd.");
+    prod.uCom = Texto(item, "Unidade Comercial");
+    prod.vProd = Numero(item, "Valor(R$)");
+    const Currency qtd = prod.qCom;
+    LerDetalhes(item, prod, false);
+    if (!ContemSemCaixa(item, "Quantidade Comercial")) prod.qCom = qtd;
+    TICMS& icms = det.Imposto.ICMS;
+    icms.orig = Codigo(CodigoParaOrigemMercadoria, ValorAposRotulo(item, "Origem da Mercadoria", 1));
+    icms.CST = Codigo(CodigoParaCSTIcms, ValorAposRotulo(item, "Tributação do ICMS"_cp, 2));
+    icms.vBC = Numero(item, "Base de Cálculo do ICMS Normal"_cp);
+    icms.pICMS = Numero(item, "Alíquota do ICMS Normal"_cp);
+    icms.vICMS = Numero(item, "Valor do ICMS Normal");
+    LerIPI(item, det.Imposto.IPI);
+    secao_ = item;
+  }
+
+  // ---- Totals, transport, billing, information ----
+
+  void LerTotais(Trecho t) {
+    const bool v200 = versao_ == "2.00";
+    TICMSTot& tot = nfe_.Total.ICMSTot;
+    tot.vBC = Numero(t, "Base de Cálculo ICMS"_cp);
+    tot.vICMS = Numero(t, "Valor do ICMS");
+    tot.vBCST = Numero(t, "Base de Cálculo ICMS ST"_cp);
+    tot.vST = Numero(t, "Valor ICMS Substituição"_cp);
+    tot.vProd = Numero(t, v200 ? "Valor Total dos Produtos" : "Valor dos Produtos");
+    tot.vFrete = Numero(t, "Valor do Frete");
+    tot.vSeg = Numero(t, "Valor do Seguro");
+    tot.vOutro = Numero(t, "Outras Despesas Acessórias"_cp);
+    tot.vIPI = Numero(t, "Valor Total do IPI");
+    tot.vNF = Numero(t, "Valor Total da NFe");
+    tot.vDesc = Numero(t, v200 ? "Valor Total dos Descontos" : "Valor dos Descontos");
+    tot.vII = Numero(t, "Valor do II");
+    tot.vPIS = Numero(t, "Valor do PIS");
+    tot.vCOFINS = Numero(t, "Valor da COFINS");
+  }
+
+  // `informacao` comes in as the products text: the fallback of the
+  // information text when neither of its headings is on the page.
+  void LerTransporteCobrancaEInformacoes(Trecho informacao) {
+    Trecho transporte, cobranca, observacoes, ignorado;
+    CortarNaSecao("Dados de Cobrança"_cp, resto_, informacao, transporte);
+    CortarNaSecao("Informações Adicionais"_cp, resto_, informacao, cobranca);
+    CortarNaSecao("Dados de Nota Fiscal Avulsa", resto_, ignorado, observacoes);
+    LerTransporte(transporte);
+    if (!Aparar(transporte.texto).empty()) LerCobranca(cobranca);
+    LerInformacoes(informacao);
+    LerObservacoes(observacoes);
+  }
+
+  void LerTransporte(Trecho t) {
+    TTransp& transp = nfe_.Transp;
+    transp.modFrete = Codigo(CodigoParaModalidadeFrete, ValorAposRotulo(t, "Modalidade do Frete", 1));
+    transp.Transporta.CNPJCPF = Digitos(t, "CNPJ");
+    transp.Transporta.xNome = Texto(t, "Razão Social / Nome"_cp);
+    transp.Transporta.IE = Texto(t, "Inscrição Estadual"_cp);
+    transp.Transporta.xEnder = Texto(t, "Endereço Completo"_cp);
+    transp.Transporta.xMun = Texto(t, "Município"_cp);
+    transp.Transporta.UF = Texto(t, "UF");
+    transp.veicTransp.placa = Texto(t, "Placa");
+    transp.veicTransp.UF = Texto(t, "UF");
+    if (!ContemSemCaixa(t, "VOLUMES")) return;
+    TVolCollectionItem& vol = transp.Vol.Add();
+    vol.qVol = Inteiro(t, "Quantidade");
+    vol.esp = Texto(t, "Espécie"_cp);
+    vol.marca = Texto(t, "Marca");
+    vol.nVol = Texto(t, "Numeração"_cp);
+    vol.pesoL = Numero(t, "Peso Líquido"_cp);
+    vol.pesoB = Numero(t, "Peso Bruto");
+  }
+
+  // A table read field by field from `desde` characters after the heading and
+  // then past its last column heading (five letters, a separator and one more
+  // character): whatever follows the table in the text is read as more rows.
+  static std::string_view CorpoDaTabela(Trecho t, std::size_t cabecalho, std::size_t desde,
+                                        std::string_view ultimaColuna) {
+    const Trecho tabela = t.Sub(cabecalho + desde);
+    const std::size_t p = BuscarSemCaixa(tabela, ultimaColuna);
+    // Without that column heading the cells start at the ninth character.
+    return tabela.Sub((p == std::string_view::npos ? 0 : p) + 9).texto;
+  }
+
+  void LerCobranca(Trecho t) {
+    TCobr& cobr = nfe_.Cobr;
+    cobr.Fat.nFat = Texto(t, "Número"_cp);
+    cobr.Fat.vOrig = Numero(t, "Valor Original");
+    cobr.Fat.vDesc = Numero(t, "Valor Desconto");
+    cobr.Fat.vLiq = Numero(t, "Valor Líquido"_cp);
+    const std::size_t duplicatas = BuscarSemCaixa(t, "DUPLICATAS");
+    if (duplicatas == std::string_view::npos) return;
+    std::string_view campos = CorpoDaTabela(t, duplicatas, 13, "VALOR");
+    do {
+      TDupCollectionItem& dup = cobr.Dup.Add();
+      dup.nDup = std::string(ProximoCampo(campos));
+      PularCampo(campos);
+      dup.dVenc = LerData(ProximoCampo(campos));
+      PularCampo(campos);
+      dup.vDup = LerMoeda(ProximoCampo(campos));
+      PularCampo(campos);
+    } while (campos.size() > 4);
+  }
+
+  void LerInformacoes(Trecho t) {
+    nfe_.InfAdic.infAdFisco = LinhaApos(t, "INFORMAÇÕES COMPLEMENTARES DE INTERESSE DO FISCO"_cp);
+    nfe_.InfAdic.infCpl = LinhaApos(t, "INFORMAÇÕES COMPLEMENTARES DE INTERESSE DO CONTRIBUINTE"_cp);
+  }
+
+  // The one line that follows the heading's line (past the separator and one
+  // more character); empty when the heading is absent or no separator follows.
+  static std::string LinhaApos(Trecho t, std::string_view cabecalho) {
+    const std::size_t p = BuscarSemCaixa(t, cabecalho);
+    if (p == std::string_view::npos) return {};
+    const std::string_view linha = t.Sub(p + cabecalho.size() + kSeparadorLinha.size() + 1).texto;
+    const std::size_t fim = linha.find(kSeparadorLinha);
+    return fim == std::string_view::npos ? std::string() : std::string(linha.substr(0, fim));
+  }
+
+  void LerObservacoes(Trecho t) {
+    static constexpr std::string_view kCabecalho = "OBSERVAÇÕES DO CONTRIBUINTE"_cp;
+    const std::size_t p = BuscarSemCaixa(t, kCabecalho);
+    if (p == std::string_view::npos) return;
+    std::string_view campos = CorpoDaTabela(t, p, kCabecalho.size() + kSeparadorLinha.size(), "TEXTO");
+    do {
+      TobsContCollectionItem& obs = nfe_.InfAdic.obsCont.Add();
+      obs.xCampo = std::string(ProximoCampo(campos));
+      PularCampo(campos);
+      obs.xTexto = std::string(ProximoCampo(campos));
+      PularCampo(campos);
+    } while (campos.size() > 4);
+  }
+
+  TextoDobrado pagina_;
+  TNFe& nfe_;
+  Trecho resto_;
+  Trecho secao_;
+  std::string versao_;
+};
+
+}  // namespace
+
+bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe) { return LeitorPagina(paginaTexto, nfe).Ler(); }
+
+std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
+  TNFeW escritor(nfe);
+  escritor.GerarDocumento();
+  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas;
+  return std::move(escritor.Gerador.ArquivoFormatoXML);
+}
+
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida) {
+  TResultadoConversao resultado;
+  TNFe nfe;
+  if (!LerPaginaNFe(paginaTexto, nfe)) return resultado;
+  resultado.Encontrada = true;
+  TNFeW escritor(nfe);
+  escritor.GerarDocumento();
+  const std::string& id = nfe.infNFe.ID;
+  resultado.Caminho = ComBarraFinal(diretorioSaida) + id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
+  escritor.Gerador.SalvarArquivo(resultado.Caminho);
+  resultado.Alertas = escritor.Gerador.ListaDeAlertas;
+  return resultado;
+}

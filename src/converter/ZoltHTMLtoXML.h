@@ -1,0 +1,41 @@
+#pragma once
+// The page-to-NF-e converter: reads the page text of the portal's
+// complete-consultation result page into an NF-e document model, has the NF-e
+// writer produce the XML and saves it as "<key>-nfe.xml".
+//
+// The page text is Windows-1252, lines separated by CR LF (the last line may
+// or may not end with one), as LimparTextoCapturado (converter/TextoPagina.h)
+// makes it from the captured body markup.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nfe/kxnNFe.h"
+
+// The portal found no NF-e for the key: the page holds no access key.
+inline constexpr std::string_view MensagemNFeInexistente = "NF-e INEXISTENTE na base nacional.";
+
+struct TResultadoConversao {
+  bool Encontrada = false;            // false: the not-found outcome; nothing was written
+  std::string Caminho;                // the saved file: output directory + key + "-nfe.xml"
+  std::vector<std::string> Alertas;   // the writer's alerts; they never stop the output
+};
+
+// Fills `nfe` (fresh from TNFe's constructor) from the page text. False for
+// the not-found outcome, with only the header values set. Raises
+// ErroConversao, naming the label, when a strict integer or the issue date
+// cannot be read or the key is too short for its codes.
+bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe);
+
+// The XML of a filled model, generated with the writer's default options; the
+// writer stores the key, Id, check digit and numeric code back into `nfe`.
+// Alerts go to `alertas` when given.
+std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas = nullptr);
+
+// The whole conversion: read the page, generate, and save the XML as the last
+// 44 characters of the Id followed by "-nfe.xml" in `diretorioSaida` (the
+// current directory when empty), replacing an existing file atomically.
+// Shows nothing: the not-found outcome is returned as such. Raises
+// ErroConversao (no file is written) and std::system_error for file errors.
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida);

@@ -1,0 +1,579 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <string>
+
+#include "converter/PaginaTeste.h"
+#include "converter/TextoPagina.h"
+#include "converter/ZoltHTMLtoXML.h"
+#include "nfe/DataHora.h"
+#include "util/ErroConversao.h"
+#include "util/Win1252.h"
+
+using namespace pagina_teste;
+
+namespace {
+
+std::string Substituir(std::string texto, std::string_view de, std::string_view para) {
+  const std::size_t p = texto.find(de);
+  EXPECT_NE(p, std::string::npos) << de;
+  if (p != std::string::npos) texto.replace(p, de.size(), para);
+  return texto;
+}
+
+// A page of one item with CST 00 and IPI.
+std::string PaginaSimples() { return PaginaCom(Item(1, "DELFOS SND TINTO 1,80M", std::string(kICMS00) + std::string(kIPI))); }
+
+TNFe Ler(const std::string& pagina) {
+  TNFe nfe;
+  EXPECT_TRUE(LerPaginaNFe(pagina, nfe));
+  return nfe;
+}
+
+Currency C(const char* decimal) { return Currency::DeDecimal(decimal); }
+
+}  // namespace
+
+TEST(ConverterPagina, ReadsIdentificationProtocolAndParties) {
+  const TNFe nfe = Ler(PaginaSimples());
+  EXPECT_EQ(nfe.infNFe.ID, kChave);
+  EXPECT_EQ(nfe.procNFe.chNFe, kChave);
+  EXPECT_EQ(nfe.Ide.nNF, 1);
+  EXPECT_EQ(nfe.Ide.cNF, 300000);
+  EXPECT_EQ(nfe.Ide.modelo, 55);
+  EXPECT_EQ(nfe.Ide.serie, 1);
+  EXPECT_EQ(nfe.Ide.dEmi, CodificarDataHora(2010, 11, 2));
+  EXPECT_EQ(nfe.Ide.procEmi, peContribuinteAplicativoFisco);
+  EXPECT_EQ(nfe.Ide.verProc, "2.0.3");
+  EXPECT_EQ(nfe.Ide.tpEmis, teNormal);
+  EXPECT_EQ(nfe.Ide.finNFe, fnNormal);
+  EXPECT_EQ(nfe.Ide.natOp, "VENDA");
+  EXPECT_EQ(nfe.Ide.tpNF, tnSaida);
+  EXPECT_EQ(nfe.Ide.indPag, ipPrazo);
+  EXPECT_EQ(nfe.procNFe.digVal, "i8Cwf3gx3uZV8nOQQdjnMC764tk=");
+  EXPECT_EQ(nfe.procNFe.nProt, "135100658921327");
+  EXPECT_EQ(nfe.procNFe.dhRecbto, CodificarDataHora(2010, 11, 2, 14, 35, 7));  // the time is kept
+
+  const TEmit& emit = nfe.Emit;
+  EXPECT_EQ(emit.xNome, "FIBRATEC TECIDOS LTDA");
+  EXPECT_EQ(emit.xFant, "FIBRATEC");
+  EXPECT_EQ(emit.CNPJCPF, "58716523000119");
+  EXPECT_EQ(emit.EnderEmit.xLgr, "RUA DOS PATRIOTAS");
+  EXPECT_EQ(emit.EnderEmit.nro, " 897 ARMAZ");
+  EXPECT_EQ(emit.EnderEmit.xBairro, "IPIRANGA");
+  EXPECT_EQ(emit.EnderEmit.CEP, 4207040);
+  EXPECT_EQ(emit.EnderEmit.cMun, 3550308);
+  EXPECT_EQ(nfe.Ide.cUF, 35);
+  EXPECT_EQ(emit.EnderEmit.xMun, " Sao Paulo");
+  EXPECT_EQ(emit.EnderEmit.fone, "1120677300");
+  EXPECT_EQ(emit.EnderEmit.UF, "SP");
+  EXPECT_EQ(emit.EnderEmit.cPais, 1058);
+  EXPECT_EQ(emit.EnderEmit.xPais, "BRASIL");
+  EXPECT_EQ(emit.IE, "112006603110");
+  EXPECT_EQ(nfe.Ide.cMunFG, 3550308);
+  EXPECT_EQ(emit.CRT, crtRegimeNormal);
+
+  const TDest& dest = nfe.Dest;
+  EXPECT_EQ(dest.xNome, "WARDY CONFECCOES LTDA");
+  EXPECT_EQ(dest.CNPJCPF, "02536490000170");
+  EXPECT_EQ(dest.EnderDest.xLgr, "RUA PARAIBA");
+  EXPECT_EQ(dest.EnderDest.nro, " 73");
+  EXPECT_EQ(dest.EnderDest.xBairro, "BRAS");
+  EXPECT_EQ(dest.EnderDest.CEP, 3013030);
+  EXPECT_EQ(dest.EnderDest.cMun, 3304557);
+  EXPECT_EQ(dest.EnderDest.xMun, " Rio de Janeiro");
+  EXPECT_EQ(dest.EnderDest.fone, "2122910590");
+  EXPECT_EQ(dest.EnderDest.UF, "RJ");
+  EXPECT_EQ(dest.IE, "115399484115");
+}
+
+TEST(ConverterPagina, PartyEdgeValues) {
+  std::string pagina = PaginaSimples();
+  pagina = Substituir(pagina, "EndereçoRUA PARAIBA, 73"_cp, "EndereçoRUA PARAIBA 73"_cp);
+  pagina = Substituir(pagina, "Inscrição estadual115.399.484.115\r\n"_cp, "");
+  pagina = Substituir(pagina, "País1058 - BRASIL\r\nInscrição Estadual"_cp, "Inscrição Estadual"_cp);
+  pagina = Substituir(pagina, "Regime Tributário3 - Regime Normal"_cp, "Regime Tributário1 - Simples Nacional"_cp);
+  const TNFe nfe = Ler(pagina);
+  EXPECT_EQ(nfe.Dest.EnderDest.xLgr, "");              // no comma: no street
+  EXPECT_EQ(nfe.Dest.EnderDest.nro, "RUA PARAIB");     // ... and ten characters from the start
+  EXPECT_EQ(nfe.Emit.EnderEmit.cPais, 1058);           // country missing: 1058 ...
+  EXPECT_EQ(nfe.Emit.EnderEmit.xPais, "");             // ... and the initial name replaced
+  EXPECT_EQ(nfe.Emit.CRT, crtSimplesNacional);
+  EXPECT_EQ(nfe.Dest.IE, "");
+}
+
+TEST(ConverterPagina, NotFoundWithoutAnAccessKey) {
+  const std::string chave = "Chave de acesso3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000";
+  for (const std::string& pagina : {Pagina("NF-e INEXISTENTE\nDados da NF-e\n"),
+                                    Substituir(PaginaSimples(), chave, "Chave de acesso - "),
+                                    Substituir(PaginaSimples(), chave, "Chave 3510 1158 7165"),
+                                    Substituir(PaginaSimples(), "Dados da NF-e", "Dados da NF")}) {
+    TNFe nfe;
+    EXPECT_FALSE(LerPaginaNFe(pagina, nfe));
+  }
+  const std::string dir = testing::TempDir() + "inexistente";
+  const TResultadoConversao r = ConverterPaginaNFe(Pagina("Consulta\n"), dir);
+  EXPECT_FALSE(r.Encontrada);
+  EXPECT_TRUE(r.Caminho.empty());
+}
+
+TEST(ConverterPagina, MissingEmitterHeadingLeavesTheEmissionBlockEmpty) {
+  const TNFe nfe = Ler(Substituir(PaginaSimples(), "Dados do Emitente", "Emitente:"));
+  EXPECT_EQ(nfe.Ide.natOp, "");
+  EXPECT_EQ(nfe.Ide.procEmi, peAplicativoContribuinte);  // the conversion's fallback
+  EXPECT_EQ(nfe.Ide.indPag, ipVista);
+  EXPECT_EQ(nfe.procNFe.nProt, "");
+  EXPECT_EQ(nfe.procNFe.dhRecbto, 0);
+  // The emitter is read from the text after "EMISSÃO": its first labels win there.
+  EXPECT_EQ(nfe.Emit.CNPJCPF, "58716523000119");
+  EXPECT_EQ(nfe.Emit.xFant, "FIBRATEC");
+  EXPECT_EQ(nfe.Emit.EnderEmit.cMun, 3550308);
+}
+
+TEST(ConverterPagina, IssueDateStrictness) {
+  EXPECT_EQ(Ler(Substituir(PaginaSimples(), "Data de emissão02/11/2010"_cp, "Data de emissão"_cp)).Ide.dEmi, 0);
+  for (const char* ruim : {"3/2/2011", "31/02/2011", "aa/bb/cccc"}) {
+    const std::string pagina =
+        Substituir(PaginaSimples(), "Data de emissão02/11/2010"_cp, std::string("Data de emissão"_cp) + ruim);
+    TNFe nfe;
+    try {
+      LerPaginaNFe(pagina, nfe);
+      ADD_FAILURE() << ruim;
+    } catch (const ErroConversao& e) {
+      EXPECT_NE(std::string(e.what()).find("Data de emissão"_cp), std::string::npos) << e.what();
+    }
+  }
+  // A key too short for its codes.
+  TNFe nfe;
+  EXPECT_THROW(LerPaginaNFe(Substituir(PaginaSimples(), "3510 1158 7165", "3510"), nfe), ErroConversao);
+}
+
+TEST(ConverterPagina, ItemRowDetailsAndIpi) {
+  const TNFe nfe = Ler(PaginaSimples());
+  ASSERT_EQ(nfe.Det.Count(), 1);
+  const TProd& p = nfe.Det.Items(0).Prod;
+  EXPECT_EQ(p.nItem, 1);
+  EXPECT_EQ(p.xProd, "DELFOS SND TINTO 1,80M");
+  EXPECT_EQ(p.uCom, "KG");
+  EXPECT_EQ(p.vProd, C("833.12"));
+  EXPECT_EQ(p.cProd, "2470BCB90");
+  EXPECT_EQ(p.NCM, "60063200");
+  EXPECT_EQ(p.CFOP, "5122");
+  EXPECT_EQ(p.vFrete, C("12.5"));
+  EXPECT_EQ(p.cEAN, "7891234567895");
+  EXPECT_EQ(p.qCom, C("46.48"));
+  EXPECT_EQ(p.cEANTrib, "7891234567895");
+  EXPECT_EQ(p.uTrib, "KG");
+  EXPECT_EQ(p.qTrib, C("46.48"));
+  EXPECT_DOUBLE_EQ(p.vUnCom, 17.9242685026);  // kept as read, not rounded to four decimals
+  EXPECT_DOUBLE_EQ(p.vUnTrib, 17.9242685026);
+  EXPECT_EQ(p.vDesc, C("1"));
+  EXPECT_EQ(p.veicProd.chassi, "");
+  const TIPI& ipi = nfe.Det.Items(0).Imposto.IPI;
+  EXPECT_EQ(ipi.cEnq, "999");
+  EXPECT_EQ(ipi.CST, ipi50);
+  EXPECT_EQ(ipi.vBC, C("833.12"));
+  EXPECT_EQ(ipi.pIPI, C("10"));
+  EXPECT_EQ(ipi.vIPI, C("83.31"));
+  // Totals come from the last item's text, after the IPI cut.
+  const TICMSTot& tot = nfe.Total.ICMSTot;
+  EXPECT_EQ(tot.vBC, C("588.78"));
+  EXPECT_EQ(tot.vICMS, C("105.98"));
+  EXPECT_EQ(tot.vProd, C("833.12"));
+  EXPECT_EQ(tot.vFrete, C("12.5"));
+  EXPECT_EQ(tot.vOutro, C("2"));
+  EXPECT_EQ(tot.vIPI, C("83.31"));
+  EXPECT_EQ(tot.vNF, C("929.93"));
+  EXPECT_EQ(tot.vDesc, C("1"));
+  EXPECT_EQ(tot.vPIS, C("14.57"));
+  EXPECT_EQ(tot.vCOFINS, C("67.11"));
+}
+
+TEST(ConverterPagina, ItemsByTheirMarkers) {
+  // Items 1 to 3: the last one runs to the end of the products text.
+  std::string itens;
+  for (int n = 1; n <= 3; ++n)
+    itens += Item(n, "PRODUTO " + std::to_string(n), kICMS00, std::to_string(n) + "00,00");
+  TNFe nfe = Ler(PaginaCom(itens));
+  ASSERT_EQ(nfe.Det.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(nfe.Det.Items(i).Prod.nItem, i + 1);
+    EXPECT_EQ(nfe.Det.Items(i).Prod.xProd, "PRODUTO " + std::to_string(i + 1));
+    EXPECT_EQ(nfe.Det.Items(i).Prod.vProd, Currency((i + 1) * 100));
+  }
+  EXPECT_EQ(nfe.Total.ICMSTot.vNF, C("929.93"));
+
+  // Item 12: the marker is longer than the 7 characters dropped, the row still reads right.
+  itens.clear();
+  for (int n = 1; n <= 12; ++n) itens += Item(n, "PRODUTO " + std::to_string(n), kICMS00, "1,00");
+  itens = Substituir(itens, "PRODUTO 12\n46,4800\nKG\n1,00", "PRODUTO 12\n3,0000\nPC\n7,50");
+  nfe = Ler(PaginaCom(itens));
+  ASSERT_EQ(nfe.Det.Count(), 12);
+  const TProd& doze = nfe.Det.Items(11).Prod;
+  EXPECT_EQ(doze.nItem, 12);
+  EXPECT_EQ(doze.xProd, "PRODUTO 12");
+  EXPECT_EQ(doze.uCom, "PC");
+  EXPECT_EQ(doze.vProd, C("7.5"));
+  EXPECT_EQ(nfe.Det.Items(9).Prod.xProd, "PRODUTO 10");
+}
+
+TEST(ConverterPagina, StrayNumberCellCountsAsAnItem) {
+  // Item 2's details hold a cell with only "3": three items, the third read from after it.
+  std::string itens = Item(1, "PRODUTO A", kICMS00) + Item(2, "PRODUTO B", kICMS00);
+  itens = Substituir(itens, "PRODUTO B\n46,4800\nKG\n833,12\nCódigo do Produto2470BCB90\nCódigo NCM60063200\n",
+                     "PRODUTO B\n46,4800\nKG\n833,12\nCódigo do Produto2470BCB90\nCódigo NCM60063200\n3\n");
+  const TNFe nfe = Ler(PaginaCom(itens));
+  ASSERT_EQ(nfe.Det.Count(), 3);
+  EXPECT_EQ(nfe.Det.Items(1).Prod.cProd, "2470BCB90");
+  EXPECT_EQ(nfe.Det.Items(1).Prod.NCM, "");  // item 2 ends at the stray cell: no separator after the value
+  EXPECT_EQ(nfe.Det.Items(1).Prod.CFOP, "");
+  EXPECT_EQ(nfe.Det.Items(2).Prod.nItem, 3);
+  EXPECT_EQ(nfe.Det.Items(2).Prod.xProd, "CFOP5122");
+  EXPECT_EQ(nfe.Det.Items(2).Prod.CFOP, "");  // the row fields swallowed the CFOP line
+  EXPECT_EQ(nfe.Total.ICMSTot.vNF, C("929.93"));
+}
+
+TEST(ConverterPagina, MissingNumbersAndNoItems) {
+  // Markers 1, 2 and 5: three items; the marker of 3 is missing, so item 2 is empty
+  // and item 3 runs from marker 2 to the end, without a marker of its own.
+  const std::string itens = Item(1, "A", kICMS00) + Item(2, "B", kICMS00, "2,00") + Item(5, "E", kICMS00);
+  TNFe nfe = Ler(PaginaCom(itens));
+  ASSERT_EQ(nfe.Det.Count(), 3);
+  EXPECT_EQ(nfe.Det.Items(0).Prod.xProd, "A");
+  EXPECT_EQ(nfe.Det.Items(1).Prod.xProd, "");
+  EXPECT_EQ(nfe.Det.Items(1).Prod.vProd, Currency());
+  EXPECT_EQ(nfe.Det.Items(2).Prod.nItem, 3);
+  EXPECT_EQ(nfe.Det.Items(2).Prod.xProd, "");
+  EXPECT_EQ(nfe.Det.Items(2).Prod.vProd, C("2"));
+  // No items: the totals are searched in the recipient block, where there are none.
+  nfe = Ler(PaginaCom(""));
+  EXPECT_EQ(nfe.Det.Count(), 0);
+  EXPECT_EQ(nfe.Total.ICMSTot.vNF, Currency());
+}
+
+TEST(ConverterPagina, IcmsBranches) {
+  struct Caso {
+    const char* nome;
+    std::string_view impostos;
+    TkxnCSTIcms cst;
+    TkxnDeterminacaoBaseIcms modBC;
+    TkxnDeterminacaoBaseIcmsST modBCST;
+    const char *pRedBC, *vBC, *pICMS, *vICMS, *pMVAST, *pRedBCST, *vBCST, *pICMSST, *vICMSST;
+  };
+  const Caso casos[] = {
+      {"70",
+       R"(Tributação do ICMS70 - Com redução de base de cálculo e cobrança do ICMS por substituição tributária
+Modalidade 3 - Valor da Operação
+Percentual Redução de BC do ICMS Normal10,00
+Base de Cálculo90,00
+Alíquota18,00
+Valor16,20
+Modalidade de Determinação da BC do ICMS ST4 - Margem Valor Agregado (%)
+Percentual da Margen de Valor Adicionado do ICMS ST40,00
+Percentual da Redução de BC do ICMS ST10,00
+Valor da BC do ICMS ST126,00
+Alíquota do Imposto do ICMS ST18,00
+Valor do ICMS ST6,48)",
+       cst70, dbiValorOperacao, dbisMargemValorAgregado,
+       "10", "90", "18", "16.2", "40", "10", "126", "18", "6.48"},
+      {"20",
+       R"(Tributação do ICMS20 - Com redução de base de cálculo
+Modalidade Definição da BC do ICMS 3 - Valor da Operação
+Base de Cálculo66,67
+Alíquota18,00
+Valor12,00
+Percentual Redução de BC do ICMS Normal33,33)",
+       cst20, dbiValorOperacao, dbisPrecoTabelado,
+       "33.33", "66.67", "18", "12", "0", "0", "0", "0", "0"},
+      {"10",
+       R"(Tributação do ICMS10 - Tributada e com cobrança do ICMS por substituição tributária
+Modalidade Definição da BC ICMS NORMAL 3 - Valor da Operação
+Base de Cálculo do ICMS Normal100,00
+Alíquota ICMS Normal 18,00
+Valor do ICMS Normal18,00
+Modalidade Definição da BC ICMS ST 4 - Margem Valor Agregado (%)
+Percentual do MVA do ICMS ST40,00
+Base de Cálculo do ICMS ST140,00
+Alíquota do ICMS ST12,00
+Valor do ICMS ST 7,20)",
+       cst10, dbiValorOperacao, dbisMargemValorAgregado,
+       "0", "100", "18", "18", "40", "0", "140", "12", "7.2"},
+      {"10, older labels",
+       R"(Tributação do ICMS10 - Tributada e com cobrança do ICMS por substituição tributária
+Modalidade 0 - Margem Valor Agregado (%)
+Valor da BC do ICMS100,00
+Alíquota do Imposto17,00
+Valor17,00
+Modalidade de Determinação da BC do ICMS ST5 - Pauta (valor)
+Percentual da Margen de Valor Adicionado do ICMS ST35,00
+Valor da BC do ICMS ST135,00
+Alíquota do Imposto do ICMS ST17,00
+Valor do ICMS ST 5,95)",
+       cst10, dbiMargemValorAgregado, dbisPauta,
+       "0", "100", "17", "17", "35", "0", "135", "17", "5.95"},
+      {"00",
+       kICMS00, cst00, dbiValorOperacao, dbisPrecoTabelado,
+       "0", "588.78", "18", "105.98", "0", "0", "0", "0", "0"},
+      {"60, other situations",
+       R"(Tributação do ICMS60 - ICMS cobrado anteriormente por substituição tributária
+Modalidade Definição da BC ICMS NORMAL 2 - Preço Tabelado Máx. (valor)
+Modalidade de determinação da BC do ICMS ST1 - Lista Negativa (valor)
+Base de Cálculo do ICMS Normal0,00
+Valor da BC do ICMS ST50,00
+Alíquota do imposto do ICMS ST17,00
+Valor do ICMS ST8,50
+Percentual da margem de valor Adicionado do ICMS ST30,00)",
+       cst60, dbiPrecoTabelado, dbisListaNegativa,
+       "0", "0", "0", "0", "30", "0", "50", "17", "8.5"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    const TNFe nfe = Ler(PaginaCom(Item(1, "PRODUTO", c.impostos)));
+    ASSERT_EQ(nfe.Det.Count(), 1);
+    const TICMS& icms = nfe.Det.Items(0).Imposto.ICMS;
+    EXPECT_EQ(icms.orig, oeEstrangeiraAdquiridaBrasil);
+    EXPECT_EQ(icms.CST, c.cst);
+    EXPECT_EQ(icms.CSOSN, csosnVazio);
+    EXPECT_EQ(icms.modBC, c.modBC);
+    EXPECT_EQ(icms.modBCST, c.modBCST);
+    EXPECT_EQ(icms.pRedBC, C(c.pRedBC));
+    EXPECT_EQ(icms.vBC, C(c.vBC));
+    EXPECT_EQ(icms.pICMS, C(c.pICMS));
+    EXPECT_EQ(icms.vICMS, C(c.vICMS));
+    EXPECT_EQ(icms.pMVAST, C(c.pMVAST));
+    EXPECT_EQ(icms.pRedBCST, C(c.pRedBCST));
+    EXPECT_EQ(icms.vBCST, C(c.vBCST));
+    EXPECT_EQ(icms.pICMSST, C(c.pICMSST));
+    EXPECT_EQ(icms.vICMSST, C(c.vICMSST));
+  }
+}
+
+TEST(ConverterPagina, BranchCNewerMvaLabelWinsOverTheOlderOne) {
+  const std::string impostos = R"(Tributação do ICMS10 - Tributada e com cobrança do ICMS por substituição tributária
+Modalidade Definição da BC ICMS NORMAL 3 - Valor da Operação
+Alíquota ICMS Normal 18,00
+Alíquota do ICMS ST12,00
+Percentual do MVA do ICMS ST40,00
+Percentual da Margen de Valor Adicionado do ICMS ST35,00)";
+  const TICMS icms = Ler(PaginaCom(Item(1, "PRODUTO", impostos))).Det.Items(0).Imposto.ICMS;
+  EXPECT_EQ(icms.pMVAST, C("40"));
+  EXPECT_EQ(icms.pICMSST, C("12"));
+}
+
+TEST(ConverterPagina, SimplesNacional) {
+  const std::string impostos = R"(Código de Situação da Operação - Simples Nacional500 - ICMS cobrado anteriormente por substituição tributária
+Valor da BC do ICMS ST retido 50,00
+Valor do ICMS ST retido9,00
+Modalidade Definição da BC ICMS NORMAL 3 - Valor da Operação
+Base de Cálculo do ICMS Normal10,00)";
+  const TICMS icms = Ler(PaginaCom(Item(1, "PRODUTO", impostos))).Det.Items(0).Imposto.ICMS;
+  EXPECT_EQ(icms.CSOSN, csosn500);
+  EXPECT_EQ(icms.CST, cst00);  // not read; branch D follows
+  EXPECT_EQ(icms.vBCSTRet, C("50"));
+  EXPECT_EQ(icms.vICMSSTRet, C("9"));
+  EXPECT_EQ(icms.modBC, dbiValorOperacao);
+  EXPECT_EQ(icms.vBC, C("10"));
+  // The shorter label is the second choice.
+  const std::string curto = R"(Código de Situação da Operação102 - Tributada sem permissão de crédito)";
+  EXPECT_EQ(Ler(PaginaCom(Item(1, "PRODUTO", curto))).Det.Items(0).Imposto.ICMS.CSOSN, csosn102);
+}
+
+namespace {
+
+constexpr std::string_view kVeiculo = R"(Chassi do veículo 9BWZZZ377VT004251
+Cor 0001
+Descrição da cor PRETO NINJA
+Serial (Série) 004251
+Tipo de Combustível 16
+Número de Motor BWA123456
+Ano Modelo de Fabricação 2011
+Ano de Fabricação 2010
+)";
+
+}  // namespace
+
+TEST(ConverterPagina, VehicleAndItsStrictYears) {
+  const TNFe nfe = Ler(PaginaCom(Item(1, "GOL 1.0", std::string(kVeiculo) + std::string(kICMS00))));
+  const TveicProd& v = nfe.Det.Items(0).Prod.veicProd;
+  EXPECT_EQ(v.chassi, "9BWZZZ377VT004251");
+  EXPECT_EQ(v.cCor, "0001");
+  EXPECT_EQ(v.xCor, "PRETO NINJA");
+  EXPECT_EQ(v.nSerie, "004251");
+  EXPECT_EQ(v.tpComb, "16");
+  EXPECT_EQ(v.nMotor, "BWA123456");
+  EXPECT_EQ(v.anoMod, 2011);
+  EXPECT_EQ(v.anoFab, 2010);
+
+  // An empty year is a conversion error, and no file is written.
+  const std::string semAno =
+      PaginaCom(Item(1, "GOL 1.0", Substituir(std::string(kVeiculo), "Ano de Fabricação 2010", "Ano de Fabricação ") +
+                                       std::string(kICMS00)));
+  const std::string dir = testing::TempDir() + "salvexa-veiculo";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  try {
+    ConverterPaginaNFe(semAno, dir);
+    ADD_FAILURE() << "no error";
+  } catch (const ErroConversao& e) {
+    EXPECT_NE(std::string(e.what()).find("Ano de Fabricação"_cp), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+}
+
+TEST(ConverterPagina, TransportVolumeBillingAndDuplicates) {
+  const TNFe nfe = Ler(PaginaSimples());
+  const TTransp& t = nfe.Transp;
+  EXPECT_EQ(t.modFrete, mfContaDestinatario);
+  EXPECT_EQ(t.Transporta.CNPJCPF, "03210987000155");
+  EXPECT_EQ(t.Transporta.xNome, "TRANSPORTES ANDORINHA LTDA");
+  EXPECT_EQ(t.Transporta.IE, "110042490114");
+  EXPECT_EQ(t.Transporta.xEnder, "AV DO ESTADO, 5000");
+  EXPECT_EQ(t.Transporta.xMun, "Sao Paulo");
+  EXPECT_EQ(t.Transporta.UF, "SP");
+  EXPECT_EQ(t.veicTransp.placa, "DKA1234");
+  EXPECT_EQ(t.veicTransp.UF, "SP");
+  ASSERT_EQ(t.Vol.Count(), 1);
+  EXPECT_EQ(t.Vol.Items(0).qVol, 3);
+  EXPECT_EQ(t.Vol.Items(0).esp, "CAIXA");
+  EXPECT_EQ(t.Vol.Items(0).marca, "FIBRATEC");
+  EXPECT_EQ(t.Vol.Items(0).nVol, "1/3");
+  EXPECT_EQ(t.Vol.Items(0).pesoL, C("46.48"));
+  EXPECT_EQ(t.Vol.Items(0).pesoB, C("50"));
+
+  EXPECT_EQ(nfe.Cobr.Fat.nFat, "0001");
+  EXPECT_EQ(nfe.Cobr.Fat.vOrig, C("883.12"));
+  EXPECT_EQ(nfe.Cobr.Fat.vDesc, C("0"));
+  EXPECT_EQ(nfe.Cobr.Fat.vLiq, C("883.12"));
+  ASSERT_EQ(nfe.Cobr.Dup.Count(), 2);
+  EXPECT_EQ(nfe.Cobr.Dup.Items(0).nDup, "0001-1");
+  EXPECT_EQ(nfe.Cobr.Dup.Items(0).dVenc, CodificarDataHora(2010, 12, 20));
+  EXPECT_EQ(nfe.Cobr.Dup.Items(0).vDup, C("441.56"));
+  EXPECT_EQ(nfe.Cobr.Dup.Items(1).nDup, "0001-2");
+  EXPECT_EQ(nfe.Cobr.Dup.Items(1).dVenc, CodificarDataHora(2011, 1, 20));
+
+  // Lines after the table in the billing text are read as further duplicates.
+  std::string cobranca(kCobranca);
+  cobranca += "\nPagamento em carteira\nsem juros";
+  const TNFe mais = Ler(PaginaCom(Item(1, "A", kICMS00),
+                                  std::string(kTransporte) + cobranca + std::string(kInformacoes)));
+  ASSERT_EQ(mais.Cobr.Dup.Count(), 3);
+  EXPECT_EQ(mais.Cobr.Dup.Items(2).nDup, "Pagamento em carteira");
+  EXPECT_EQ(mais.Cobr.Dup.Items(2).dVenc, 0);
+}
+
+TEST(ConverterPagina, PageWithoutBillingHeading) {
+  std::string transporte(kTransporte);
+  const TNFe nfe = Ler(PaginaCom(Item(1, "A", kICMS00), transporte + std::string(kInformacoes)));
+  EXPECT_EQ(nfe.Transp.Transporta.xNome, "");
+  EXPECT_EQ(nfe.Transp.modFrete, mfContaEmitente);
+  EXPECT_EQ(nfe.Transp.Vol.Count(), 0);
+  EXPECT_EQ(nfe.Cobr.Fat.nFat, "");
+  EXPECT_EQ(nfe.Cobr.Dup.Count(), 0);
+  EXPECT_EQ(nfe.InfAdic.infCpl, "PEDIDO 060110-1030 & ENTREGA IMEDIATA");
+  // No volumes heading: no volume.
+  const TNFe semVolume = Ler(PaginaCom(Item(1, "A", kICMS00),
+                                       Substituir(std::string(kTransporte), "VOLUMES\nVolume 1", "") +
+                                           std::string(kCobranca) + std::string(kInformacoes)));
+  EXPECT_EQ(semVolume.Transp.Vol.Count(), 0);
+  EXPECT_EQ(semVolume.Transp.Transporta.xNome, "TRANSPORTES ANDORINHA LTDA");
+}
+
+TEST(ConverterPagina, ComplementaryInformationAndObservations) {
+  const TNFe nfe = Ler(PaginaSimples());
+  EXPECT_EQ(nfe.InfAdic.infAdFisco, "EMITIDO NOS TERMOS DO ARTIGO 400-C DO DECRETO 48042/03");
+  EXPECT_EQ(nfe.InfAdic.infCpl, "PEDIDO 060110-1030 & ENTREGA IMEDIATA");
+  ASSERT_EQ(nfe.InfAdic.obsCont.Count(), 1);
+  EXPECT_EQ(nfe.InfAdic.obsCont.Items(0).xCampo, "EMAIL");
+  EXPECT_EQ(nfe.InfAdic.obsCont.Items(0).xTexto, "vendas@fibratec.com.br");
+  // Without the headings (the small-letter forms do not count) nothing is read.
+  const std::string info = R"(
+Informações Adicionais
+Informações Complementares de Interesse do Contribuinte
+ texto
+)";
+  const TNFe sem = Ler(PaginaCom(Item(1, "A", kICMS00),
+                                 std::string(kTransporte) + std::string(kCobranca) + info));
+  EXPECT_EQ(sem.InfAdic.infCpl, "");
+  EXPECT_EQ(sem.InfAdic.infAdFisco, "");
+  EXPECT_EQ(sem.InfAdic.obsCont.Count(), 0);
+}
+
+TEST(ConverterPagina, OlderLayoutItemsAreSplitAtEachNumberLabel) {
+  std::string pagina(kInicio);
+  pagina = Substituir(pagina, "Versão2.00", "Versão1.10");
+  pagina = Substituir(pagina, "Num.\nDescrição\nQtd.\nUnidade Comercial\nValor(R$)", "");
+  for (int n = 1; n <= 3; ++n) {
+    pagina += "\nNum." + std::to_string(n) + "\nDescriçãoPRODUTO " + std::to_string(n) +
+              "\nQtd.2,0000\nUnidade ComercialUN\nValor(R$)20,00\nCódigo do ProdutoP" + std::to_string(n) +
+              "\nOrigem da Mercadoria1 - Estrangeira\nTributação do ICMS40 - Isenta\n"
+              "Base de Cálculo do ICMS Normal20,00\nAlíquota do ICMS Normal7,00\nValor do ICMS Normal1,40";
+  }
+  pagina += "\nTotais\nValor dos Produtos60,00\nValor dos Descontos1,00\nValor Total dos Produtos99,00";
+  pagina += kTransporte;
+  const TNFe nfe = Ler(Pagina(pagina));
+  ASSERT_EQ(nfe.Det.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const TDetCollectionItem& det = nfe.Det.Items(i);
+    EXPECT_EQ(det.Prod.nItem, i + 1);
+    EXPECT_EQ(det.Prod.xProd, "PRODUTO " + std::to_string(i + 1));
+    EXPECT_EQ(det.Prod.cProd, "P" + std::to_string(i + 1));
+    EXPECT_EQ(det.Prod.qCom, C("2"));
+    EXPECT_EQ(det.Prod.uCom, "UN");
+    EXPECT_EQ(det.Prod.vProd, C("20"));
+    EXPECT_EQ(det.Imposto.ICMS.orig, oeEstrangeiraImportacaoDireta);
+    EXPECT_EQ(det.Imposto.ICMS.CST, cst40);
+    EXPECT_EQ(det.Imposto.ICMS.vICMS, C("1.4"));
+  }
+  EXPECT_EQ(nfe.Total.ICMSTot.vProd, C("60"));  // the older label
+  EXPECT_EQ(nfe.Total.ICMSTot.vDesc, C("1"));
+
+  // Far more "Num." labels than items can be: the reading stops at 990.
+  std::string muitos(kInicio);
+  muitos = Substituir(muitos, "Versão2.00", "Versão1.10");
+  for (int n = 0; n < 1200; ++n) muitos += "\nNum.";
+  EXPECT_EQ(Ler(Pagina(muitos + std::string(kTransporte))).Det.Count(), 990);
+}
+
+namespace {
+
+std::string LerArquivo(const std::filesystem::path& caminho) {
+  std::ifstream f(caminho, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+}  // namespace
+
+TEST(ConverterPagina, SavesTheXmlNamedByTheKeyReplacingAnOldFile) {
+  const std::filesystem::path dir = testing::TempDir() + "salvexa-saida";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path esperado = dir / (std::string(kChave) + "-nfe.xml");
+  std::ofstream(esperado) << "arquivo antigo, mais longo do que nada";
+
+  const TResultadoConversao r = ConverterPaginaNFe(PaginaSimples(), dir.string());
+  EXPECT_TRUE(r.Encontrada);
+  EXPECT_EQ(std::filesystem::path(r.Caminho), esperado);
+  EXPECT_FALSE(r.Alertas.empty());  // the invented carrier's CNPJ: alerts never stop the output
+  const std::string xml = LerArquivo(esperado);
+  EXPECT_TRUE(xml.starts_with("<?xml")) << xml.substr(0, 40);
+  EXPECT_NE(xml.find("<nProt>135100658921327</nProt>"), std::string::npos);
+  EXPECT_NE(xml.find("<dhRecbto>2010-11-02T14:35:07</dhRecbto>"), std::string::npos);
+  EXPECT_NE(xml.find("Id=\"NFe" + std::string(kChave) + "\""), std::string::npos);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // nothing left beside it
+
+  // A directory that cannot exist: a file error, no result.
+  EXPECT_THROW(ConverterPaginaNFe(PaginaSimples(), (esperado / "sub").string()), std::system_error);
+  EXPECT_EQ(LerArquivo(esperado), xml);
+}
+
+TEST(ConverterPagina, GeneratesXmlInMemoryToo) {
+  TNFe nfe;
+  ASSERT_TRUE(LerPaginaNFe(PaginaSimples(), nfe));
+  std::vector<std::string> alertas;
+  const std::string xml = GerarXMLNFe(nfe, &alertas);
+  EXPECT_NE(xml.find("<vNF>929.93</vNF>"), std::string::npos);
+  EXPECT_NE(xml.find("<obsCont xCampo=\"EMAIL\"><xTexto>vendas@fibratec.com.br</xTexto></obsCont>"), std::string::npos);
+  EXPECT_FALSE(alertas.empty());
+}
