@@ -1,0 +1,34 @@
+#pragma once
+// A result page saved to a file (from a browser, as HTML, or as the already
+// captured page text) turned into the page text the converter reads, the way
+// the desktop program captures it from its embedded browser.
+
+#include <string>
+#include <string_view>
+
+// Whether the bytes are an HTML document (they have an html, head or body tag)
+// rather than captured page text, which holds no tags.
+bool EhHTML(std::string_view bytes);
+
+// The charset an HTML page declares in a meta tag before its body, in small
+// letters; empty when it declares none.
+std::string CharsetDeclarado(std::string_view html);
+
+// The bytes as Windows-1252 text: by the charset declared in an HTML page
+// (a UTF-8 byte order mark first); otherwise as UTF-8 when the bytes are valid
+// UTF-8, else as Windows-1252 already. Characters the code page lacks become '?'.
+std::string DecodificarPaginaSalva(std::string_view bytes);
+
+// The markup inside the body element: after the body start tag up to the last
+// "</body"; after "</head>" (or all of it) when there is no body tag.
+std::string_view CorpoHTML(std::string_view html);
+
+// Character references as a browser's inner HTML shows them: numeric and
+// named references become their characters, except that "&", "<", ">" and the
+// no-break space stay "&amp;", "&lt;", "&gt;" and "&nbsp;". Unknown ones stay.
+std::string NormalizarReferencias(std::string_view html);
+
+// The page text of a saved page: an HTML page's body markup with its
+// references normalised and the capture cleaning applied; captured text with
+// its line breaks made CR LF.
+std::string PaginaTextoDeArquivo(std::string_view bytes);

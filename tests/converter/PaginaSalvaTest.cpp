@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "converter/PaginaSalva.h"
+#include "util/Win1252.h"
+
+TEST(PaginaSalva, RecognisesHtmlAndItsDeclaredCharset) {
+  EXPECT_TRUE(EhHTML("<!DOCTYPE html>\n<HTML lang=\"pt\">"));
+  EXPECT_TRUE(EhHTML("x<BODY>y"));
+  EXPECT_FALSE(EhHTML("Chave de acesso123\r\nDados da NF-e"));
+  EXPECT_FALSE(EhHTML("<bodyguard>"));
+  struct Caso { const char* html; const char* charset; };
+  const Caso casos[] = {
+      {"<head><meta charset=\"UTF-8\"></head>", "utf-8"},
+      {"<HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\" /></HEAD>", "iso-8859-1"},
+      {"<head><meta name=\"x\"><meta charset = 'windows-1252'></head>", "windows-1252"},
+      {"<head><title>t</title></head><body><meta charset=\"utf-8\"></body>", ""},  // only before the body
+      {"<html><body>sem cabeça</body></html>", ""},
+  };
+  for (const auto& c : casos) EXPECT_EQ(CharsetDeclarado(c.html), c.charset) << c.html;
+}
+
+TEST(PaginaSalva, DecodesByDeclarationThenUtf8ThenWindows1252) {
+  const std::string utf8 = "Descri\xC3\xA7\xC3\xA3o";  // Descrição in UTF-8
+  const std::string cp = std::string("Descrição"_cp);
+  EXPECT_EQ(DecodificarPaginaSalva("<head><meta charset=utf-8></head>" + utf8), "<head><meta charset=utf-8></head>" + cp);
+  EXPECT_EQ(DecodificarPaginaSalva(utf8), cp);                         // captured text saved as UTF-8
+  EXPECT_EQ(DecodificarPaginaSalva(cp), cp);                           // not UTF-8: already Windows-1252
+  EXPECT_EQ(DecodificarPaginaSalva("\xEF\xBB\xBF" + utf8), cp);        // byte order mark
+  // Declared Windows-1252: the bytes stand, even when they happen to be valid UTF-8.
+  const std::string declarado = "<head><meta charset=\"windows-1252\"></head>" + utf8;
+  EXPECT_EQ(DecodificarPaginaSalva(declarado), declarado);
+  // Declared UTF-8 but broken: '?' for the bad bytes, never a failure.
+  EXPECT_EQ(DecodificarPaginaSalva("<head><meta charset=utf-8></head>a\xE7z"), "<head><meta charset=utf-8></head>a?z");
+}
+
+TEST(PaginaSalva, BodyInnerMarkup) {
+  EXPECT_EQ(CorpoHTML("<html><head><title>x</title></head><body class=\"a\">\n<p>1</p>\n</body></html>"), "\n<p>1</p>\n");
+  EXPECT_EQ(CorpoHTML("<html><head></head>sem body</html>"), "sem body</html>");
+  EXPECT_EQ(CorpoHTML("<body>a</body>b</BODY>"), "a</body>b");
+  EXPECT_EQ(CorpoHTML("<body class=\"x\""), "");  // an unfinished start tag
+}
+
+TEST(PaginaSalva, ReferencesAsTheBrowserShowsThem) {
+  struct Caso { const char* html; std::string_view texto; };
+  const Caso casos[] = {
+      {"Descri&ccedil;&atilde;o", "Descrição"_cp},
+      {"&#231;&#xE7;&#XE7;", "ççç"_cp},
+      {"A&amp;B &#38; &lt;&#60; &gt; &nbsp;&#160;", "A&amp;B &amp; &lt;&lt; &gt; &nbsp;&nbsp;"},
+      {"&#150;&euro;&quot;", "–€\""_cp},
+      {"&desconhecida; & &#0; &#xZZ; &#x4E2D; &ccedil", "&desconhecida; & &#0; &#xZZ; ? &ccedil"},
+  };
+  for (const auto& c : casos) EXPECT_EQ(NormalizarReferencias(c.html), c.texto) << c.html;
+}
+
+TEST(PaginaSalva, PageTextOfASavedPage) {
+  const std::string html =
+      "<html><head><meta charset=\"utf-8\"><script>function x(){}</script></head>\n<body>\n"
+      "<div><label>Descri&ccedil;&atilde;o</label><span>CAF\xC3\x89&nbsp;TORRADO</span></div>\n"
+      "<script>\nfunction f() { document.write(1); }\n</script>\n<p>A&amp;B</p>\n</body></html>";
+  EXPECT_EQ(PaginaTextoDeArquivo(html), "DescriçãoCAFÉTORRADO\r\nA&amp;B\r\n"_cp);
+  EXPECT_EQ(PaginaTextoDeArquivo("Chave de acesso1\nVers\xC3\xA3o2.00"), "Chave de acesso1\r\nVersão2.00"_cp);
+}
