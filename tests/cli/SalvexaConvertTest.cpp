@@ -1,0 +1,167 @@
+// Runs the built salvexa-convert program as a user would.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "converter/PaginaSalva.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kPrograma = fs::path(SALVEXA_BINARY_DIR) / "salvexa-convert";
+const fs::path kExemplo = fs::path(SALVEXA_SOURCE_DIR) / "examples" / "consulta-completa.html";
+constexpr const char* kArquivoXml = "35110461482735000193550010000045671012345678-nfe.xml";
+
+std::string Ler(const fs::path& caminho) {
+  std::ifstream f(caminho, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void Gravar(const fs::path& caminho, std::string_view bytes) {
+  std::ofstream(caminho, std::ios::binary) << bytes;
+}
+
+std::string Aspas(const std::string& s) {
+  std::string r = "'";
+  for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return r + "'";
+}
+
+struct Execucao {
+  int status = -1;
+  std::string saida;
+  std::string erros;
+};
+
+class SalvexaConvert : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(testing::TempDir()) /
+           ("salvexa-cli-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "saida");
+    ASSERT_TRUE(fs::exists(kPrograma)) << kPrograma;
+  }
+
+  Execucao Rodar(const std::string& argumentos, const std::string& entrada = "/dev/null") {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    const std::string comando = Aspas(kPrograma.string()) + " " + argumentos + " <" + Aspas(entrada) + " >" +
+                                Aspas(out.string()) + " 2>" + Aspas(err.string());
+    const int bruto = std::system(comando.c_str());
+    Execucao e;
+    e.status = WIFEXITED(bruto) ? WEXITSTATUS(bruto) : 100 + WTERMSIG(bruto);
+    e.saida = Ler(out);
+    e.erros = Ler(err);
+    return e;
+  }
+
+  std::string Saida() const { return (dir_ / "saida").string(); }
+  bool SaidaVazia() const { return fs::is_empty(dir_ / "saida"); }
+
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(SalvexaConvert, ConvertsTheSamplePageIntoXmlThatAParserAccepts) {
+  const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(kExemplo.string()));
+  ASSERT_EQ(e.status, 0) << e.erros;
+  const fs::path xml = dir_ / "saida" / kArquivoXml;
+  EXPECT_EQ(e.saida, fs::absolute(xml).string() + "\n");
+  const std::string texto = Ler(xml);
+  EXPECT_NE(texto.find("<xNome>DISTRIBUIDORA PAULISTA DE ALIMENTOS LTDA</xNome>"), std::string::npos);
+  EXPECT_NE(texto.find("<vICMSST>36.16</vICMSST>"), std::string::npos);
+  EXPECT_NE(texto.find("<vNF>2036.61</vNF>"), std::string::npos);
+  EXPECT_NE(texto.find("<dhRecbto>2011-04-12T10:32:18</dhRecbto>"), std::string::npos);
+  EXPECT_NE(texto.find("R$412,37"), std::string::npos);  // "&nbsp;" removed
+  const std::string xmllint = "xmllint --noout " + Aspas(xml.string()) + " 2>" + Aspas((dir_ / "xmllint").string());
+  EXPECT_EQ(std::system(xmllint.c_str()), 0) << Ler(dir_ / "xmllint");
+}
+
+TEST_F(SalvexaConvert, CapturedTextGivesTheSameXmlAsTheHtmlPage) {
+  ASSERT_EQ(Rodar("-o " + Aspas(Saida()) + " " + Aspas(kExemplo.string())).status, 0);
+  const std::string daPagina = Ler(dir_ / "saida" / kArquivoXml);
+  // The page text as the desktop program captures it: Windows-1252, CR LF.
+  const fs::path texto = dir_ / "pagina.txt";
+  Gravar(texto, PaginaTextoDeArquivo(Ler(kExemplo)));
+  fs::remove(dir_ / "saida" / kArquivoXml);
+  const Execucao e = Rodar("--output-dir=" + Aspas(Saida()) + " -", texto.string());
+  ASSERT_EQ(e.status, 0) << e.erros;
+  EXPECT_EQ(Ler(dir_ / "saida" / kArquivoXml), daPagina);
+}
+
+TEST_F(SalvexaConvert, NotFoundPage) {
+  const fs::path pagina = dir_ / "inexistente.html";
+  Gravar(pagina, "<html><body><p>NF-e INEXISTENTE na base nacional, favor consultar esta NF-e no site da SEFAZ de "
+                 "origem.</p></body></html>");
+  const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+  EXPECT_EQ(e.status, 3);
+  EXPECT_EQ(e.erros, "NF-e INEXISTENTE na base nacional.\n");
+  EXPECT_EQ(e.saida, "");
+  EXPECT_TRUE(SaidaVazia());
+}
+
+TEST_F(SalvexaConvert, ConversionErrorWritesNoFile) {
+  std::string html = Ler(kExemplo);
+  const std::string data = "<span>12/04/2011</span></td>\n<td><label>Data/Hora Sa";
+  ASSERT_NE(html.find(data), std::string::npos);
+  html.replace(html.find(data), data.size(), "<span>1/4/2011</span></td>\n<td><label>Data/Hora Sa");
+  const fs::path pagina = dir_ / "data-ruim.html";
+  Gravar(pagina, html);
+  const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+  EXPECT_EQ(e.status, 4);
+  EXPECT_NE(e.erros.find("conversion error"), std::string::npos) << e.erros;
+  EXPECT_NE(e.erros.find("Data de emiss\xC3\xA3o"), std::string::npos) << e.erros;  // named, in UTF-8
+  EXPECT_TRUE(SaidaVazia());
+}
+
+TEST_F(SalvexaConvert, UsageErrorsAndHelp) {
+  const Execucao ajuda = Rodar("--help");
+  EXPECT_EQ(ajuda.status, 0);
+  EXPECT_NE(ajuda.saida.find("Usage: salvexa-convert"), std::string::npos);
+  for (const std::string& args : {std::string(""), std::string("--nada x"), std::string("a b"), std::string("-o")}) {
+    const Execucao e = Rodar(args);
+    EXPECT_EQ(e.status, 2) << args;
+    EXPECT_NE(e.erros.find("--help"), std::string::npos) << args;
+  }
+}
+
+TEST_F(SalvexaConvert, InputAndOutputErrors) {
+  EXPECT_EQ(Rodar(Aspas((dir_ / "nao-existe.html").string())).status, 5);
+  EXPECT_EQ(Rodar(Aspas(dir_.string())).status, 5);  // a directory is not a page
+  const Execucao e = Rodar("-o " + Aspas((dir_ / "sem-pasta").string()) + " " + Aspas(kExemplo.string()));
+  EXPECT_EQ(e.status, 5);
+  EXPECT_NE(e.erros.find("sem-pasta"), std::string::npos) << e.erros;
+  EXPECT_FALSE(fs::exists(dir_ / "sem-pasta"));
+}
+
+TEST_F(SalvexaConvert, BadInputNeverCrashes) {
+  std::mt19937 gerador(20110412);
+  const std::string exemplo = Ler(kExemplo);
+  for (int i = 0; i < 6; ++i) {
+    std::string bytes;
+    if (i < 3) {
+      // Random bytes, some with markup and labels mixed in.
+      std::uniform_int_distribution<int> byte(0, 255);
+      for (int k = 0; k < 4000; ++k) bytes += static_cast<char>(byte(gerador));
+      if (i > 0) bytes = "<html><body>Chave de acesso35\r\nDados da NF-e<" + bytes;
+    } else {
+      // The sample cut short at a random point.
+      std::uniform_int_distribution<std::size_t> corte(exemplo.size() / 4, exemplo.size() - 1);
+      bytes = exemplo.substr(0, corte(gerador));
+    }
+    const fs::path pagina = dir_ / ("ruim" + std::to_string(i));
+    Gravar(pagina, bytes);
+    const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+    EXPECT_TRUE(e.status == 0 || e.status == 3 || e.status == 4) << i << ": " << e.status << " " << e.erros;
+    for (const auto& arquivo : fs::directory_iterator(dir_ / "saida"))
+      EXPECT_TRUE(arquivo.path().string().ends_with("-nfe.xml")) << arquivo.path();  // no temporary left
+  }
+}
