@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <system_error>
 
 #include "util/ErroConversao.h"
@@ -71,6 +72,24 @@ bool LerInteiro(std::string_view texto, int& valor) {
   const char* fim = texto.data() + texto.size();
   const auto [ptr, ec] = std::from_chars(texto.data(), fim, valor);
   return ec == std::errc() && ptr == fim;
+}
+
+// First occurrence of a label: the first character found with memchr, then
+// the last one and the rest compared, which skips most false starts quickly.
+std::size_t Buscar(std::string_view texto, std::string_view chave) {
+  const std::size_t n = chave.size();
+  if (n == 0 || n > texto.size()) return n == 0 ? 0 : std::string_view::npos;
+  const char primeiro = chave.front(), ultimo = chave.back();
+  const char* inicio = texto.data();
+  const char* limite = inicio + (texto.size() - n) + 1;  // last possible start, exclusive
+  for (const char* p = inicio; p < limite;) {
+    p = static_cast<const char*>(std::memchr(p, primeiro, static_cast<std::size_t>(limite - p)));
+    if (p == nullptr) break;
+    if (p[n - 1] == ultimo && std::memcmp(p + 1, chave.data() + 1, n - 1) == 0)
+      return static_cast<std::size_t>(p - inicio);
+    ++p;
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace
@@ -219,7 +238,7 @@ std::size_t BuscarSemCaixa(Trecho texto, std::string_view chave) {
     longa = DobrarAscii(chave);
     dobrada = longa;
   }
-  return texto.dobrado.find(dobrada);
+  return Buscar(texto.dobrado, dobrada);
 }
 
 bool ContemSemCaixa(Trecho texto, std::string_view chave) {

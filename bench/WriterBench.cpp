@@ -1,0 +1,95 @@
+// The NF-e writer on documents of 99 and 990 items, each item with product,
+// ICMS, IPI, PIS and COFINS: the model is built once, the XML text written
+// on every iteration (nothing saved).
+//
+//   build/bench/bench_writer
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "writer/kxnNFeW.h"
+
+namespace {
+
+TNFe Documento(int itens) {
+  TNFe n;
+  n.infNFe.ID = "NFe31141019592641000372550020009458071111021102";
+  n.Ide.cUF = 31;
+  n.Ide.natOp = "VENDA ESTADUAL";
+  n.Ide.modelo = 55;
+  n.Ide.serie = 2;
+  n.Ide.nNF = 945807;
+  n.Ide.dEmi = CodificarDataHora(2014, 10, 21);
+  n.Ide.tpNF = tnSaida;
+  n.Ide.cMunFG = 3118601;
+  n.Ide.verProc = "2.0";
+  n.Emit.CNPJCPF = "19592641000372";
+  n.Emit.xNome = "CEREALISTA NOVA SAFRA LTDA";
+  n.Emit.EnderEmit.xLgr = "VIA MANOEL JACINTO COELHO JUNIOR";
+  n.Emit.EnderEmit.nro = "981";
+  n.Emit.EnderEmit.xBairro = "CAMPINA VERDE";
+  n.Emit.EnderEmit.cMun = 3118601;
+  n.Emit.EnderEmit.xMun = "CONTAGEM";
+  n.Emit.EnderEmit.UF = "MG";
+  n.Emit.IE = "0624258870284";
+  n.Dest.CNPJCPF = "13411752000197";
+  n.Dest.xNome = "FIGUEIREDO ALIMENTOS CONGELADOS LTDA-ME";
+  n.Dest.EnderDest.xLgr = "RUA FURTADO DE MENEZES, 366 A";
+  n.Dest.EnderDest.nro = "366";
+  n.Dest.EnderDest.xBairro = "SANTA ROSA";
+  n.Dest.EnderDest.cMun = 3106200;
+  n.Dest.EnderDest.xMun = "BELO HORIZONTE";
+  n.Dest.EnderDest.UF = "MG";
+  n.Dest.IE = "0017498080010";
+  for (int k = 1; k <= itens; ++k) {
+    TDetCollectionItem& det = n.Det.Add();
+    TProd& p = det.Prod;
+    p.nItem = k;
+    p.cProd = std::to_string(220000 + k);
+    p.cEAN = "7896036096697";
+    p.xProd = "EXTRATO DE TOMATE ELEFANTE TP 1,1KG - Embalagem econômica nº " + std::to_string(k);
+    p.NCM = "20029090";
+    p.CFOP = "5405";
+    p.uCom = p.uTrib = "UN";
+    p.qCom = p.qTrib = Currency::DeDecimal("10");
+    p.vUnCom = p.vUnTrib = 8.1234;
+    p.vProd = Currency::DeDecimal("81.23");
+    p.cEANTrib = p.cEAN;
+    TImposto& imp = det.Imposto;
+    imp.ICMS.CST = cst00;
+    imp.ICMS.modBC = dbiValorOperacao;
+    imp.ICMS.vBC = p.vProd;
+    imp.ICMS.pICMS = Currency::DeDecimal("18");
+    imp.ICMS.vICMS = Currency::DeDecimal("14.62");
+    imp.IPI.CST = ipi50;
+    imp.IPI.vBC = p.vProd;
+    imp.IPI.pIPI = Currency::DeDecimal("5");
+    imp.IPI.vIPI = Currency::DeDecimal("4.06");
+    imp.PIS.CST = pis01;
+    imp.PIS.vBC = p.vProd;
+    imp.PIS.pPIS = Currency::DeDecimal("1.65");
+    imp.PIS.vPIS = Currency::DeDecimal("1.34");
+    imp.COFINS.CST = cof01;
+    imp.COFINS.vBC = p.vProd;
+    imp.COFINS.pCOFINS = Currency::DeDecimal("7.6");
+    imp.COFINS.vCOFINS = Currency::DeDecimal("6.17");
+  }
+  return n;
+}
+
+void EscritaDoDocumento(benchmark::State& estado) {
+  TNFe nfe = Documento(static_cast<int>(estado.range(0)));
+  std::size_t bytes = 0;
+  for (auto _ : estado) {
+    TNFeW w(nfe);
+    w.GerarDocumento();
+    bytes = w.Gerador.ArquivoFormatoXML.size();
+    benchmark::DoNotOptimize(bytes);
+  }
+  estado.SetBytesProcessed(static_cast<std::int64_t>(estado.iterations() * bytes));
+}
+
+}  // namespace
+
+BENCHMARK(EscritaDoDocumento)->Arg(99)->Arg(990)->Unit(benchmark::kMillisecond);
