@@ -18,8 +18,7 @@ const std::string_view kNenhumValor = "Nenhum valor informado";
 const std::string_view kMaiorQueMaximo = "Tamanho maior que o máximo permitido"_cp;
 
 std::string MaximoDeOcorrencias(int maximo) {
-  return std::string("Número de ocorrências maior que o máximo permitido - Máximo "_cp) +
-         std::to_string(maximo);
+  return std::string("Número de ocorrências maior que o máximo permitido - Máximo "_cp) + std::to_string(maximo);
 }
 
 bool Positivo(Currency valor) { return valor > Currency(0); }
@@ -33,6 +32,7 @@ bool AlgumPositivo(std::initializer_list<Currency> valores) {
 bool Vazio(std::string_view texto) { return Trim(texto).empty(); }
 
 // Suffix of the ICMS group name by situation ("ICMS" + suffix).
+// clang-format off
 constexpr LinhaCodigo<TkxnCSTIcms> kCSTIcmsSufixoGrupo[] = {
     {"00", cst00},
     {"10", cst10},
@@ -51,6 +51,7 @@ constexpr LinhaCodigo<TkxnCSTIcms> kCSTIcmsSufixoGrupo[] = {
     {"Part", cstPart90},
     {"ST", cstRep41},
 };
+// clang-format on
 
 bool IpiTributado(TkxnCstIpi cst) { return cst == ipi00 || cst == ipi49 || cst == ipi50 || cst == ipi99; }
 
@@ -79,11 +80,11 @@ void TNFeW::MontarItens() {
     MontarProduto(i);
     MontarImposto(i);
     Gerador.IDNivel = "H01";
-    Gerador.EscreverCampo(fcTexto, "V01", "infAdProd", 1, 500, 0, det.infAdProd, "Informações adicionais do Produto"_cp);
+    Gerador.EscreverCampo(fcTexto, "V01", "infAdProd", 1, 500, 0, det.infAdProd,
+                          "Informações adicionais do Produto"_cp);
     Gerador.EscreverGrupo("/det", "", true);
   }
-  if (NFe.Det.Count() > 990)
-    Gerador.RegistrarAlerta("H02", "nItem", "Numero do item", MaximoDeOcorrencias(990));
+  if (NFe.Det.Count() > 990) Gerador.RegistrarAlerta("H02", "nItem", "Numero do item", MaximoDeOcorrencias(990));
 }
 
 void TNFeW::MontarProduto(int i) {
@@ -100,7 +101,8 @@ void TNFeW::MontarProduto(int i) {
   Gerador.EscreverCampo(fcTexto, "I09", "uCom", 1, 6, 1, Prod.uCom, "Unidade Comercial");
   Gerador.EscreverCampo(fcDecimal4, "I10", "qCom", 0, 15, 1, Prod.qCom, "Quantidade Comercial");
   Gerador.EscreverCampo(fcUnitario, "I10a", "vUnCom", 0, 21, 1, Prod.vUnCom, "Valor Unitário de Comercialização"_cp);
-  Gerador.EscreverCampo(fcDecimal2, "I11", "vProd", 0, 15, 1, Prod.vProd, "Valor Total Bruto dos Produtos ou Serviços"_cp);
+  Gerador.EscreverCampo(fcDecimal2, "I11", "vProd", 0, 15, 1, Prod.vProd,
+                        "Valor Total Bruto dos Produtos ou Serviços"_cp);
   Gerador.EscreverCampo(fcTexto, "I12", "cEANTrib", 0, 14, 1, Prod.cEANTrib, "Código de Barra do Item Tributação"_cp);
   Gerador.EscreverCampo(fcTexto, "I13", "uTrib", 1, 6, 1, Prod.uTrib, "Unidade Tributável"_cp);
   Gerador.EscreverCampo(fcDecimal4, "I14", "qTrib", 0, 15, 1, Prod.qTrib, "Quantidade Tributável"_cp);
@@ -114,7 +116,8 @@ void TNFeW::MontarProduto(int i) {
                           "Indicador de soma no total da NFe");
   MontarDI(i);
   Gerador.EscreverCampo(fcTexto, "I30", "xPed", 1, 15, 0, Prod.xPed, "Pedido");
-  Gerador.EscreverCampo(fcInteiro, "I31", "nItemPed", 6, 6, 0, Prod.nItemPed, "Item do Pedido de Compra da DI – adição"_cp);
+  Gerador.EscreverCampo(fcInteiro, "I31", "nItemPed", 6, 6, 0, Prod.nItemPed,
+                        "Item do Pedido de Compra da DI – adição"_cp);
   MontarVeiculo(i);
   MontarMedicamentos(i);
   MontarArmas(i);
@@ -130,10 +133,13 @@ void TNFeW::MontarDI(int i) {
     Gerador.EscreverCampo(fcTexto, "I19", "nDI", 1, 10, 1, di.nDi, "Numero do Documento de Importação DI/DSI/DA"_cp);
     Gerador.EscreverCampo(fcData, "I20", "dDI", 10, 10, 1, ValorData(di.dDi), "Data de registro da DI/DSI/DA");
     Gerador.EscreverCampo(fcTexto, "I21", "xLocDesemb", 1, 60, 1, di.xLocDesemb, "Local de Desembaraço"_cp);
-    Gerador.EscreverCampo(fcTexto, "I22", "UFDesemb", 2, 2, 1, di.UFDesemb, "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp);
+    Gerador.EscreverCampo(fcTexto, "I22", "UFDesemb", 2, 2, 1, di.UFDesemb,
+                          "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp);
     if (!ConferirSiglaUF(di.UFDesemb))
-      Gerador.RegistrarAlerta("I22", "UFDesemb", "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp, kConteudoInvalido);
-    Gerador.EscreverCampo(fcData, "I23", "dDesemb", 10, 10, 1, ValorData(di.dDesemb), "Data do Desembaraço Aduaneiro"_cp);
+      Gerador.RegistrarAlerta("I22", "UFDesemb", "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp,
+                              kConteudoInvalido);
+    Gerador.EscreverCampo(fcData, "I23", "dDesemb", 10, 10, 1, ValorData(di.dDesemb),
+                          "Data do Desembaraço Aduaneiro"_cp);
     Gerador.EscreverCampo(fcTexto, "I24", "cExportador", 1, 60, 1, di.cExportador, "Código do exportador"_cp);
     MontarAdicoes(i, j);
     Gerador.EscreverGrupo("/DI", "", true);
@@ -146,9 +152,11 @@ void TNFeW::MontarAdicoes(int i, int j) {
     const TAdiCollectionItem& a = adi.Items(k);
     Gerador.EscreverGrupo("adi", "I25", true);
     Gerador.EscreverCampo(fcInteiro, "I26", "nAdicao", 1, 3, 1, a.nAdicao, "Numero da Adição"_cp);
-    Gerador.EscreverCampo(fcInteiro, "I27", "nSeqAdic", 1, 3, 1, a.nSeqAdic, "Numero seqüencial do item dentro da adição"_cp);
+    Gerador.EscreverCampo(fcInteiro, "I27", "nSeqAdic", 1, 3, 1, a.nSeqAdic,
+                          "Numero seqüencial do item dentro da adição"_cp);
     Gerador.EscreverCampo(fcTexto, "I28", "cFabricante", 1, 60, 1, a.cFabricante, "Fabricante");
-    Gerador.EscreverCampo(fcDecimal2, "I29", "vDescDI", 0, 15, 0, a.vDescDI, "Valor do desconto do item da DI – adição"_cp);
+    Gerador.EscreverCampo(fcDecimal2, "I29", "vDescDI", 0, 15, 0, a.vDescDI,
+                          "Valor do desconto do item da DI – adição"_cp);
     Gerador.EscreverGrupo("/adi", "", true);
   }
 }
@@ -169,7 +177,8 @@ void TNFeW::MontarVeiculo(int i) {
   Gerador.EscreverCampo(fcTexto, "J10", "nSerie", 0, 9, 1, v.nSerie, "Número de série"_cp);
   Gerador.EscreverCampo(fcTexto, "J11", "tpComb", 2, 2, 1, v.tpComb, "Tipo de combustível"_cp);
   Gerador.EscreverCampo(fcTexto, "J12", "nMotor", 0, 21, 1, v.nMotor, "Número de Motor"_cp);
-  Gerador.EscreverCampo(fcTexto, "J13", Selecionar(v200, "CMT", "CMKG"), 9, 9, 1, v.CMT, "Capacidade Máxima de Tração"_cp);
+  Gerador.EscreverCampo(fcTexto, "J13", Selecionar(v200, "CMT", "CMKG"), 9, 9, 1, v.CMT,
+                        "Capacidade Máxima de Tração"_cp);
   Gerador.EscreverCampo(fcTexto, "J14", "dist", 0, 4, 1, v.dist, "Distância entre os eixos"_cp);
   Gerador.EscreverCampo(fcInteiro, "J16", "anoMod", 0, 4, 1, v.anoMod, "Ano do Modelo de Fabricação"_cp);
   Gerador.EscreverCampo(fcInteiro, "J17", "anoFab", 0, 4, 1, v.anoFab, "Ano de Fabricação"_cp);
@@ -177,7 +186,8 @@ void TNFeW::MontarVeiculo(int i) {
   Gerador.EscreverCampo(fcInteiro, "J19", "tpVeic", 0, 2, 1, v.tpVeic, "Tipo de Veículo"_cp);
   Gerador.EscreverCampo(fcInteiro, "J20", "espVeic", 0, 1, 1, v.espVeic, "Espécie de veículo"_cp);
   Gerador.EscreverCampo(fcTexto, "J21", "VIN", 0, 1, 1, v.VIN, "Condição do VIN"_cp);
-  Gerador.EscreverCampo(fcTexto, "J22", "condVeic", 0, 1, 1, CondicaoVeiculoParaCodigo(v.condVeic), "Condições do Veículo"_cp);
+  Gerador.EscreverCampo(fcTexto, "J22", "condVeic", 0, 1, 1, CondicaoVeiculoParaCodigo(v.condVeic),
+                        "Condições do Veículo"_cp);
   Gerador.EscreverCampo(fcTexto, "J23", "cMod", 0, 6, 1, v.cMod, "Modelo do Veículo"_cp);
   if (v200) {
     Gerador.EscreverCampo(fcTexto, "J24", "cCorDENATRAN", 0, 2, 1, v.cCorDENATRAN, "Código da Cor DENATRAN"_cp);
@@ -193,7 +203,8 @@ void TNFeW::MontarMedicamentos(int i) {
     const TmedCollectionItem& m = med.Items(k);
     Gerador.EscreverGrupo("med", "K01", true);
     Gerador.EscreverCampo(fcTexto, "K02", "nLote", 1, 20, 1, m.nLote, "Número do Lote do medicamento"_cp);
-    Gerador.EscreverCampo(fcDecimal3, "K03", "qLote", 0, 11, 1, m.qLote, "Quantidade de produto no Lote do medicamento");
+    Gerador.EscreverCampo(fcDecimal3, "K03", "qLote", 0, 11, 1, m.qLote,
+                          "Quantidade de produto no Lote do medicamento");
     Gerador.EscreverCampo(fcData, "K04", "dFab", 10, 10, 1, ValorData(m.dFab), "Data de fabricação"_cp);
     Gerador.EscreverCampo(fcData, "K05", "dVal", 10, 10, 1, ValorData(m.dVal), "Data de validade");
     Gerador.EscreverCampo(fcDecimal2, "K06", "vPMC", 0, 15, 1, m.vPMC, "Preço Máximo ao Consumidor"_cp);
@@ -206,7 +217,8 @@ void TNFeW::MontarArmas(int i) {
   for (int k = 0; k < arma.Count(); ++k) {
     const TarmaCollectionItem& a = arma.Items(k);
     Gerador.EscreverGrupo("arma", "L00", true);
-    Gerador.EscreverCampo(fcTexto, "L02", "tpArma", 1, 1, 1, TipoArmaParaCodigo(a.tpArma), "Indicador do tipo de arma de fogo");
+    Gerador.EscreverCampo(fcTexto, "L02", "tpArma", 1, 1, 1, TipoArmaParaCodigo(a.tpArma),
+                          "Indicador do tipo de arma de fogo");
     Gerador.EscreverCampo(fcTexto, "L03", "nSerie", 1, 9, 1, a.nSerie, "Número de série"_cp);
     Gerador.EscreverCampo(fcTexto, "L04", "nCano", 1, 9, 1, a.nCano, "Numero de série do cano"_cp);
     Gerador.EscreverCampo(fcTexto, "L05", "descr", 1, 256, 1, a.descr, "Descrição completa"_cp);
@@ -220,7 +232,8 @@ void TNFeW::MontarCombustivel(int i) {
   Gerador.EscreverGrupo("comb", "L01", true);
   Gerador.EscreverCampo(fcInteiro, "L102", "cProdANP", 9, 9, 1, comb.cProdANP, "Código do produto ANP"_cp);
   if (!Vazio(comb.CODIF))
-    Gerador.EscreverCampo(fcNumerico, "L103", "CODIF", 0, 21, 1, comb.CODIF, "Código de autorização / registro do CODIF"_cp);
+    Gerador.EscreverCampo(fcNumerico, "L103", "CODIF", 0, 21, 1, comb.CODIF,
+                          "Código de autorização / registro do CODIF"_cp);
   if (comb.qTemp != Currency(0))
     Gerador.EscreverCampo(fcDecimal4, "L104", "qTemp", 1, 16, 1, comb.qTemp,
                           "Quantidade de combustível faturada à temperatura ambiente."_cp);
@@ -258,7 +271,8 @@ void TNFeW::MontarICMSComb(int i) {
   Gerador.EscreverCampo(fcDecimal2, "L110", "vBCICMS", 1, 15, 1, ICMS.vBCICMS, "BC do ICMS");
   Gerador.EscreverCampo(fcDecimal2, "L111", "vICMS", 1, 15, 1, ICMS.vICMS, "Valor do ICMS");
   Gerador.EscreverCampo(fcDecimal2, "L112", "vBCICMSST", 1, 15, 1, ICMS.vBCICMSST, "BC do ICMS ST retido");
-  Gerador.EscreverCampo(fcDecimal2, "L113", "vICMSST", 1, 15, 1, ICMS.vICMSST, "Valor do ICMS Substituição Tributaria"_cp);
+  Gerador.EscreverCampo(fcDecimal2, "L113", "vICMSST", 1, 15, 1, ICMS.vICMSST,
+                        "Valor do ICMS Substituição Tributaria"_cp);
   Gerador.EscreverGrupo("/ICMSComb", "", true);
 }
 
@@ -266,7 +280,8 @@ void TNFeW::MontarICMSInter(int i) {
   const TICMSInter& ICMSInter = NFe.Det.Items(i).Prod.comb.ICMSInter;
   if (!AlgumPositivo({ICMSInter.vBCICMSSTDest, ICMSInter.vICMSSTDest})) return;
   Gerador.EscreverGrupo("ICMSInter", "L114", true);
-  Gerador.EscreverCampo(fcDecimal2, "L115", "vBCICMSSTDest", 1, 15, 1, ICMSInter.vBCICMSSTDest, "BC do ICMS ST da UF de destino");
+  Gerador.EscreverCampo(fcDecimal2, "L115", "vBCICMSSTDest", 1, 15, 1, ICMSInter.vBCICMSSTDest,
+                        "BC do ICMS ST da UF de destino");
   Gerador.EscreverCampo(fcDecimal2, "L116", "vICMSSTDest", 1, 15, 1, ICMSInter.vICMSSTDest,
                         "Valor do ICMS Substituição Tributaria da UF de Destino"_cp);
   Gerador.EscreverGrupo("/ICMSInter", "", true);
@@ -276,7 +291,8 @@ void TNFeW::MontarICMSCons(int i) {
   const TICMSCons& ICMSCons = NFe.Det.Items(i).Prod.comb.ICMSCons;
   if (!AlgumPositivo({ICMSCons.vBCICMSSTCons, ICMSCons.vICMSSTCons}) && Vazio(ICMSCons.UFcons)) return;
   Gerador.EscreverGrupo("ICMSCons", "L117", true);
-  Gerador.EscreverCampo(fcDecimal2, "L118", "vBCICMSSTCons", 1, 15, 1, ICMSCons.vBCICMSSTCons, "Valor do ICMS ST da UF de consumo");
+  Gerador.EscreverCampo(fcDecimal2, "L118", "vBCICMSSTCons", 1, 15, 1, ICMSCons.vBCICMSSTCons,
+                        "Valor do ICMS ST da UF de consumo");
   Gerador.EscreverCampo(fcDecimal2, "L119", "vICMSSTCons", 1, 15, 1, ICMSCons.vICMSSTCons,
                         "Valor do ICMS Substituição Tributaria da UF de Consumo"_cp);
   Gerador.EscreverCampo(fcTexto, "L120", "UFCons", 2, 2, 1, ICMSCons.UFcons, "Sigla da UF de consumo");
@@ -309,7 +325,8 @@ void TNFeW::MontarImposto(int i) {
 void TNFeW::MontarICMS(int i) {
   TICMS& ICMS = NFe.Det.Items(i).Imposto.ICMS;
   const auto orig = [&] {
-    Gerador.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigemMercadoriaParaCodigo(ICMS.orig), "Origem da mercadoria");
+    Gerador.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigemMercadoriaParaCodigo(ICMS.orig),
+                          "Origem da mercadoria");
   };
   const auto modBC = [&] {
     Gerador.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, DeterminacaoBaseIcmsParaCodigo(ICMS.modBC),
@@ -327,13 +344,16 @@ void TNFeW::MontarICMS(int i) {
     Gerador.EscreverCampo(fcDecimal2, "N21", "vBCST", 1, 15, 1, ICMS.vBCST, "Valor da BC do ICMS ST");
   };
   const auto vICMSST = [&] {
-    Gerador.EscreverCampo(fcDecimal2, "N23", "vICMSST", 1, 15, 1, ICMS.vICMSST, "Valor do ICMS Substituição Tributaria"_cp);
+    Gerador.EscreverCampo(fcDecimal2, "N23", "vICMSST", 1, 15, 1, ICMS.vICMSST,
+                          "Valor do ICMS Substituição Tributaria"_cp);
   };
   const auto blocoST = [&] {
     Gerador.EscreverCampo(fcTexto, "N18", "modBCST", 1, 1, 1, DeterminacaoBaseIcmsSTParaCodigo(ICMS.modBCST),
                           "Modalidade de determinação da BC do ICMS ST"_cp);
-    Gerador.EscreverCampo(fcDecimal2, "N19", "pMVAST", 1, 5, 0, ICMS.pMVAST, "Percentual da margem de valor Adicionado do ICMS ST");
-    Gerador.EscreverCampo(fcDecimal2, "N20", "pRedBCST", 1, 5, 0, ICMS.pRedBCST, "Percentual da Redução de BC do ICMS ST"_cp);
+    Gerador.EscreverCampo(fcDecimal2, "N19", "pMVAST", 1, 5, 0, ICMS.pMVAST,
+                          "Percentual da margem de valor Adicionado do ICMS ST");
+    Gerador.EscreverCampo(fcDecimal2, "N20", "pRedBCST", 1, 5, 0, ICMS.pRedBCST,
+                          "Percentual da Redução de BC do ICMS ST"_cp);
     vBCST();
     Gerador.EscreverCampo(fcDecimal2, "N22", "pICMSST", 1, 5, 1, ICMS.pICMSST, "Alíquota do imposto do ICMS ST"_cp);
     vICMSST();
@@ -350,8 +370,9 @@ void TNFeW::MontarICMS(int i) {
   const auto creditoSN = [&] {
     Gerador.EscreverCampo(fcDecimal2, "N29", "pCredSN", 1, 5, 1, ICMS.pCredSN,
                           "Alíquota aplicável de cálculo do crédito (Simples Nacional)."_cp);
-    Gerador.EscreverCampo(fcDecimal2, "N30", "vCredICMSSN", 1, 15, 1, ICMS.vCredICMSSN,
-                          "Valor crédito do ICMS que pode ser aproveitado nos termos do art. 23 da LC 123 (Simples Nacional)"_cp);
+    Gerador.EscreverCampo(
+        fcDecimal2, "N30", "vCredICMSSN", 1, 15, 1, ICMS.vCredICMSSN,
+        "Valor crédito do ICMS que pode ser aproveitado nos termos do art. 23 da LC 123 (Simples Nacional)"_cp);
   };
   const std::string_view descricaoBCSTRet = "Valor da BC do ICMS ST Retido";
 
@@ -402,7 +423,8 @@ void TNFeW::MontarICMS(int i) {
     const std::string grupo = "ICMS" + CSTIcmsParaSufixoGrupo(ICMS.CST);
     Gerador.EscreverGrupo(grupo, "N" + CSTIcmsParaSufixoID(ICMS.CST), true);
     orig();
-    Gerador.EscreverCampo(fcTexto, "N12", "CST", 2, 2, 1, CSTIcmsParaCodigo(ICMS.CST), "Código da situação tributária"_cp);
+    Gerador.EscreverCampo(fcTexto, "N12", "CST", 2, 2, 1, CSTIcmsParaCodigo(ICMS.CST),
+                          "Código da situação tributária"_cp);
     switch (ICMS.CST) {
       case cst00:
         modBC();
@@ -478,8 +500,10 @@ void TNFeW::MontarICMS(int i) {
       }
       case cstRep41:
         retido("BC do ICMS ST retido");
-        Gerador.EscreverCampo(fcDecimal2, "N31", "vBCSTDest", 1, 15, 1, ICMS.vBCSTDest, "BC do ICMS ST da UF de destino");
-        Gerador.EscreverCampo(fcDecimal2, "N32", "vICMSSTDest", 1, 15, 1, ICMS.vICMSSTDest, "BC do ICMS ST da UF de destino");
+        Gerador.EscreverCampo(fcDecimal2, "N31", "vBCSTDest", 1, 15, 1, ICMS.vBCSTDest,
+                              "BC do ICMS ST da UF de destino");
+        Gerador.EscreverCampo(fcDecimal2, "N32", "vICMSSTDest", 1, 15, 1, ICMS.vICMSSTDest,
+                              "BC do ICMS ST da UF de destino");
         break;
       default:  // 45, 80, 81, 91, SN and the empty situation: origin and CST only
         break;
@@ -493,13 +517,13 @@ void TNFeW::MontarIPI(int i) {
   TIPI& IPI = NFe.Det.Items(i).Imposto.IPI;
   const bool tributado = IpiTributado(IPI.CST);
   if (!tributado && !Opcoes.GerarTagIPIparaNaoTributado) return;
-  if (IPI.cEnq.empty() && IPI.CST == ipi00 &&
-      IPI.vBC == Currency(0) && IPI.qUnid == Currency(0) && IPI.vUnid == Currency(0) &&
-      IPI.pIPI == Currency(0) && IPI.vIPI == Currency(0))
+  if (IPI.cEnq.empty() && IPI.CST == ipi00 && IPI.vBC == Currency(0) && IPI.qUnid == Currency(0) &&
+      IPI.vUnid == Currency(0) && IPI.pIPI == Currency(0) && IPI.vIPI == Currency(0))
     return;  // an item without IPI data
 
   Gerador.EscreverGrupo("IPI", "O01", true);
-  Gerador.EscreverCampo(fcTexto, "O02", "clEnq", 5, 5, 0, IPI.clEnq, "Classe de enquadramento do IPI para Cigarros e Bebidas");
+  Gerador.EscreverCampo(fcTexto, "O02", "clEnq", 5, 5, 0, IPI.clEnq,
+                        "Classe de enquadramento do IPI para Cigarros e Bebidas");
   Gerador.EscreverCampo(fcTexto, "O03", "CNPJProd", 14, 14, 0, IPI.CNPJProd,
                         "CNPJ do produtor da mercadoria, quando diferente do emitente");
   Gerador.EscreverCampo(fcTexto, "O04", "cSelo", 1, 60, 0, IPI.cSelo, "Código do selo"_cp);
@@ -507,7 +531,8 @@ void TNFeW::MontarIPI(int i) {
   if (IPI.cEnq.empty()) IPI.cEnq = "999";
   Gerador.EscreverCampo(fcTexto, "O06", "cEnq", 3, 3, 1, IPI.cEnq, "Código de Enquadramento Legal do IPI"_cp);
   const auto cst = [&] {
-    Gerador.EscreverCampo(fcTexto, "O09", "CST", 2, 2, 1, CstIpiParaCodigo(IPI.CST), "Código da situação tributária"_cp);
+    Gerador.EscreverCampo(fcTexto, "O09", "CST", 2, 2, 1, CstIpiParaCodigo(IPI.CST),
+                          "Código da situação tributária"_cp);
   };
   if (!tributado) {
     Gerador.EscreverGrupo("IPINT", "O08", true);
@@ -517,19 +542,22 @@ void TNFeW::MontarIPI(int i) {
     const bool aliquota = Positivo(IPI.vBC + IPI.pIPI);
     const bool quantidade = Positivo(IPI.qUnid + IPI.vUnid);
     if (aliquota && quantidade)
-      Gerador.RegistrarAlerta("O07", "IPITrib", "IPI Tributável"_cp,
-                              "As TAG <vBC> e <pIPI> não podem ser informadas em conjunto com as TAG <qUnid> e <vUnid>"_cp);
+      Gerador.RegistrarAlerta(
+          "O07", "IPITrib", "IPI Tributável"_cp,
+          "As TAG <vBC> e <pIPI> não podem ser informadas em conjunto com as TAG <qUnid> e <vUnid>"_cp);
     Gerador.EscreverGrupo("IPITrib", "O07", true);
     cst();
     if (quantidade) {
-      Gerador.EscreverCampo(fcDecimal4, "O11", "qUnid", 1, 16, 1, IPI.qUnid,
-                            "Quantidade total na unidade padrão para tributação (somente para os produtos tributados por unidade)"_cp);
+      Gerador.EscreverCampo(
+          fcDecimal4, "O11", "qUnid", 1, 16, 1, IPI.qUnid,
+          "Quantidade total na unidade padrão para tributação (somente para os produtos tributados por unidade)"_cp);
       Gerador.EscreverCampo(fcDecimal4, "O12", "vUnid", 1, 15, 1, IPI.vUnid, "Valor por Unidade Tributável"_cp);
     } else {
       Gerador.EscreverCampo(fcDecimal2, "O10", "vBC", 1, 15, 1, IPI.vBC, "Valor da BC do ICMS");
       Gerador.EscreverCampo(fcDecimal2, "O13", "pIPI", 1, 5, 1, IPI.pIPI, "Alíquota do IPI"_cp);
     }
-    Gerador.EscreverCampo(fcDecimal2, "O14", "vIPI", 1, 15, 1, IPI.vIPI, "Valor do Imposto sobre Produtos Industrializados");
+    Gerador.EscreverCampo(fcDecimal2, "O14", "vIPI", 1, 15, 1, IPI.vIPI,
+                          "Valor do Imposto sobre Produtos Industrializados");
     Gerador.EscreverGrupo("/IPITrib", "", true);
   }
   Gerador.EscreverGrupo("/IPI", "", true);
@@ -542,14 +570,16 @@ void TNFeW::MontarII(int i) {
   Gerador.EscreverCampo(fcDecimal2, "P02", "vBC", 1, 15, 1, II.vBc, "Valor da BC do ICMS");
   Gerador.EscreverCampo(fcDecimal2, "P03", "vDespAdu", 1, 15, 1, II.vDespAdu, "Valor das despesas aduaneiras");
   Gerador.EscreverCampo(fcDecimal2, "P04", "vII", 1, 15, 1, II.vII, "Valor do Imposto de Importação"_cp);
-  Gerador.EscreverCampo(fcDecimal2, "P05", "vIOF", 1, 15, 1, II.vIOF, "Valor do Imposto sobre operações Financeiras"_cp);
+  Gerador.EscreverCampo(fcDecimal2, "P05", "vIOF", 1, 15, 1, II.vIOF,
+                        "Valor do Imposto sobre operações Financeiras"_cp);
   Gerador.EscreverGrupo("/II", "", true);
 }
 
 void TNFeW::MontarPIS(int i) {
   const TPIS& PIS = NFe.Det.Items(i).Imposto.PIS;
   const auto cst = [&] {
-    Gerador.EscreverCampo(fcTexto, "Q06", "CST", 2, 2, 1, CstPisParaCodigo(PIS.CST), "Código da situação tributária"_cp);
+    Gerador.EscreverCampo(fcTexto, "Q06", "CST", 2, 2, 1, CstPisParaCodigo(PIS.CST),
+                          "Código da situação tributária"_cp);
   };
   const auto aliquota = [&] {
     Gerador.EscreverCampo(fcDecimal2, "Q07", "vBC", 1, 15, 1, PIS.vBC, "Valor da BC do ICMS");
@@ -634,15 +664,18 @@ void TNFeW::MontarPISST(int i) {
 void TNFeW::MontarCOFINS(int i) {
   const TCOFINS& COFINS = NFe.Det.Items(i).Imposto.COFINS;
   const auto cst = [&] {
-    Gerador.EscreverCampo(fcTexto, "S06", "CST", 2, 2, 1, CstCofinsParaCodigo(COFINS.CST), "Código da situação tributária"_cp);
+    Gerador.EscreverCampo(fcTexto, "S06", "CST", 2, 2, 1, CstCofinsParaCodigo(COFINS.CST),
+                          "Código da situação tributária"_cp);
   };
   const auto aliquota = [&] {
     Gerador.EscreverCampo(fcDecimal2, "S07", "vBC", 1, 15, 1, COFINS.vBC, "Valor da BC do ICMS");
-    Gerador.EscreverCampo(fcDecimal2, "S08", "pCOFINS", 1, 5, 1, COFINS.pCOFINS, "Alíquota da COFINS (em percentual)"_cp);
+    Gerador.EscreverCampo(fcDecimal2, "S08", "pCOFINS", 1, 5, 1, COFINS.pCOFINS,
+                          "Alíquota da COFINS (em percentual)"_cp);
   };
   const auto quantidade = [&] {
     Gerador.EscreverCampo(fcDecimal4, "S09", "qBCProd", 1, 16, 1, COFINS.qBCProd, "BC da CIDE");
-    Gerador.EscreverCampo(fcDecimal4, "S10", "vAliqProd", 1, 15, 1, COFINS.vAliqProd, "Valor da alíquota (em reais)"_cp);
+    Gerador.EscreverCampo(fcDecimal4, "S10", "vAliqProd", 1, 15, 1, COFINS.vAliqProd,
+                          "Valor da alíquota (em reais)"_cp);
   };
   const auto valor = [&] {
     Gerador.EscreverCampo(fcDecimal2, "S11", "vCOFINS", 1, 15, 1, COFINS.vCOFINS, "Valor do COFINS");
@@ -695,8 +728,7 @@ void TNFeW::MontarCOFINS(int i) {
 
 void TNFeW::MontarCOFINSST(int i) {
   const TCOFINSST& COFINSST = NFe.Det.Items(i).Imposto.COFINSST;
-  if (!AlgumPositivo({COFINSST.vBC, COFINSST.pCOFINS, COFINSST.qBCProd, COFINSST.vAliqProd, COFINSST.vCOFINS}))
-    return;
+  if (!AlgumPositivo({COFINSST.vBC, COFINSST.pCOFINS, COFINSST.qBCProd, COFINSST.vAliqProd, COFINSST.vCOFINS})) return;
   const bool aliquota = Positivo(COFINSST.vBC + COFINSST.pCOFINS);
   const bool quantidade = Positivo(COFINSST.qBCProd + COFINSST.vAliqProd);
   if (aliquota && quantidade)
@@ -706,14 +738,16 @@ void TNFeW::MontarCOFINSST(int i) {
   if (aliquota) {
     Gerador.EscreverGrupo("COFINSST", "T01", true);
     Gerador.EscreverCampo(fcDecimal2, "T02", "vBC", 1, 15, 1, COFINSST.vBC, "Valor da BC do ICMS");
-    Gerador.EscreverCampo(fcDecimal2, "T03", "pCOFINS", 1, 5, 1, COFINSST.pCOFINS, "Alíquota da COFINS (em percentual)"_cp);
+    Gerador.EscreverCampo(fcDecimal2, "T03", "pCOFINS", 1, 5, 1, COFINSST.pCOFINS,
+                          "Alíquota da COFINS (em percentual)"_cp);
     Gerador.EscreverCampo(fcDecimal2, "T06", "vCOFINS", 1, 15, 1, COFINSST.vCOFINS, "Valor do COFINS");
     Gerador.EscreverGrupo("/COFINSST", "", true);
   }
   if (quantidade) {
     Gerador.EscreverGrupo("COFINSST", "T01", true);
     Gerador.EscreverCampo(fcDecimal4, "T04", "qBCProd", 1, 16, 1, COFINSST.qBCProd, "BC da CIDE");
-    Gerador.EscreverCampo(fcDecimal4, "T05", "vAliqProd", 1, 15, 1, COFINSST.vAliqProd, "Valor da alíquota (em reais)"_cp);
+    Gerador.EscreverCampo(fcDecimal4, "T05", "vAliqProd", 1, 15, 1, COFINSST.vAliqProd,
+                          "Valor da alíquota (em reais)"_cp);
     Gerador.EscreverCampo(fcDecimal2, "T06", "vCOFINS", 1, 15, 1, COFINSST.vCOFINS, "Valor do COFINS");
     Gerador.EscreverGrupo("/COFINSST", "", true);
   }
@@ -761,7 +795,8 @@ void TNFeW::MontarICMSTot() {
   Gerador.EscreverCampo(fcDecimal2, "W09", "vSeg", 1, 15, 1, t.vSeg, "Valor Total do Seguro");
   Gerador.EscreverCampo(fcDecimal2, "W10", "vDesc", 1, 15, 1, t.vDesc, "Valor do desconto");
   Gerador.EscreverCampo(fcDecimal2, "W11", "vII", 1, 15, 1, t.vII, "Valor do Imposto de Importação"_cp);
-  Gerador.EscreverCampo(fcDecimal2, "W12", "vIPI", 1, 15, 1, t.vIPI, "Valor do Imposto sobre Produtos Industrializados");
+  Gerador.EscreverCampo(fcDecimal2, "W12", "vIPI", 1, 15, 1, t.vIPI,
+                        "Valor do Imposto sobre Produtos Industrializados");
   Gerador.EscreverCampo(fcDecimal2, "W13", "vPIS", 1, 15, 1, t.vPIS, "Valor do PIS");
   Gerador.EscreverCampo(fcDecimal2, "W14", "vCOFINS", 1, 15, 1, t.vCOFINS, "Valor do COFINS");
   Gerador.EscreverCampo(fcDecimal2, "W15", "vOutro", 1, 15, 1, t.vOutro, "Outras Despesas Acessórias"_cp);
@@ -773,8 +808,9 @@ void TNFeW::MontarISSQNtot() {
   const TISSQNtot& t = NFe.Total.ISSQNtot;
   if (!AlgumPositivo({t.vServ, t.vBC, t.vISS, t.vPIS, t.vCOFINS})) return;
   Gerador.EscreverGrupo("ISSQNtot", "W17", true);
-  Gerador.EscreverCampo(fcDecimal2, "W18", "vServ", 1, 15, 0, t.vServ,
-                        "Valor total dos Serviços sob não incidência ou não Tributados pelo ICMS  / Valor do Serviço"_cp);
+  Gerador.EscreverCampo(
+      fcDecimal2, "W18", "vServ", 1, 15, 0, t.vServ,
+      "Valor total dos Serviços sob não incidência ou não Tributados pelo ICMS  / Valor do Serviço"_cp);
   Gerador.EscreverCampo(fcDecimal2, "W19", "vBC", 1, 15, 0, t.vBC, "Valor da BC do ICMS");
   Gerador.EscreverCampo(fcDecimal2, "W20", "vISS", 1, 15, 0, t.vISS, "Valor do Imposto sobre Serviço"_cp);
   Gerador.EscreverCampo(fcDecimal2, "W21", "vPIS", 1, 15, 0, t.vPIS, "Valor do PIS");
@@ -794,7 +830,8 @@ void TNFeW::MontarRetTrib() {
   Gerador.EscreverCampo(fcDecimal2, "W28", "vIRRF", 1, 15, 0, t.vIRRF, "Valor do Imposto de Renda Retido na Fonte");
   Gerador.EscreverCampo(fcDecimal2, "W29", "vBCRetPrev", 1, 15, 0, t.vBCRetPrev,
                         "Base de Cálculo da Retenção da Previdência Social"_cp);
-  Gerador.EscreverCampo(fcDecimal2, "W30", "vRetPrev", 1, 15, 0, t.vRetPrev, "Valor da Retenção da Previdência Social"_cp);
+  Gerador.EscreverCampo(fcDecimal2, "W30", "vRetPrev", 1, 15, 0, t.vRetPrev,
+                        "Valor da Retenção da Previdência Social"_cp);
   Gerador.EscreverGrupo("/retTrib", "", true);
 }
 
@@ -803,7 +840,8 @@ void TNFeW::MontarRetTrib() {
 void TNFeW::MontarTransp() {
   const TTransp& Transp = NFe.Transp;
   Gerador.EscreverGrupo("transp", "X01", true);
-  Gerador.EscreverCampo(fcTexto, "X02", "modFrete", 1, 1, 1, ModalidadeFreteParaCodigo(Transp.modFrete), "Modalidade do Frete");
+  Gerador.EscreverCampo(fcTexto, "X02", "modFrete", 1, 1, 1, ModalidadeFreteParaCodigo(Transp.modFrete),
+                        "Modalidade do Frete");
   MontarTransporta();
   MontarRetTransp();
   MontarVeicTransp();
@@ -840,8 +878,9 @@ void TNFeW::MontarRetTransp() {
   const TretTransp& r = NFe.Transp.retTransp;
   if (!AlgumPositivo({r.vServ, r.vBCRet, r.pICMSRet, r.vICMSRet}) && Vazio(r.CFOP) && r.cMunFG <= 0) return;
   Gerador.EscreverGrupo("retTransp", "X11", true);
-  Gerador.EscreverCampo(fcDecimal2, "X12", "vServ", 1, 15, 1, r.vServ,
-                        "Valor total dos Serviços sob não incidência ou não Tributados pelo ICMS  / Valor do Serviço"_cp);
+  Gerador.EscreverCampo(
+      fcDecimal2, "X12", "vServ", 1, 15, 1, r.vServ,
+      "Valor total dos Serviços sob não incidência ou não Tributados pelo ICMS  / Valor do Serviço"_cp);
   Gerador.EscreverCampo(fcDecimal2, "X13", "vBCRet", 1, 15, 1, r.vBCRet, "BC da Retenção do ICMS"_cp);
   Gerador.EscreverCampo(fcDecimal2, "X14", "pICMSRet", 1, 5, 1, r.pICMSRet, "Alíquota da Retenção"_cp);
   Gerador.EscreverCampo(fcDecimal2, "X15", "vICMSRet", 1, 15, 1, r.vICMSRet, "Valor do ICMS Retido");
@@ -872,7 +911,8 @@ void TNFeW::MontarReboque() {
     Gerador.EscreverCampo(fcTexto, "X23", "placa", 1, 8, 1, r.placa, "Placa do Veículo"_cp);
     Gerador.EscreverCampo(fcTexto, "X24", "UF", 2, 2, 1, r.UF, "Sigla da UF");
     if (!ConferirSiglaUF(r.UF)) Gerador.RegistrarAlerta("X24", "UF", "Sigla da UF", kConteudoInvalido);
-    Gerador.EscreverCampo(fcTexto, "X25", "RNTC", 1, 20, 0, r.RNTC, "Registro Nacional de Transportador de Carga (ANTT)");
+    Gerador.EscreverCampo(fcTexto, "X25", "RNTC", 1, 20, 0, r.RNTC,
+                          "Registro Nacional de Transportador de Carga (ANTT)");
     Gerador.EscreverGrupo("/reboque", "", true);
   }
 }
@@ -960,7 +1000,8 @@ void TNFeW::MontarObsCont() {
     Gerador.RegistrarAlerta("Z04", "obsCont", "Observações de interesse do contribuite"_cp, MaximoDeOcorrencias(10));
   for (int k = 0; k < obsCont.Count(); ++k) {
     const TobsContCollectionItem& o = obsCont.Items(k);
-    Gerador.EscreverGrupo("obsCont xCampo=\"" + TextoAtributo(o.xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z04", true);
+    Gerador.EscreverGrupo("obsCont xCampo=\"" + TextoAtributo(o.xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z04",
+                          true);
     const std::string xCampo = Trim(o.xCampo);
     if (xCampo.size() > 20)
       Gerador.RegistrarAlerta("Z05", "xCampo", "Identificação do Campo"_cp, kMaiorQueMaximo);
@@ -978,7 +1019,8 @@ void TNFeW::MontarObsFisco() {
   for (int k = 0; k < obsFisco.Count(); ++k) {
     const TobsFiscoCollectionItem& o = obsFisco.Items(k);
     const std::string xCampo = Trim(o.xCampo);
-    Gerador.EscreverGrupo("obsFisco xCampo=\"" + TextoAtributo(xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z07", true);
+    Gerador.EscreverGrupo("obsFisco xCampo=\"" + TextoAtributo(xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z07",
+                          true);
     if (xCampo.size() > 20)
       Gerador.RegistrarAlerta("Z08", "xCampo", "Identificação do Campo"_cp, kMaiorQueMaximo);
     else if (xCampo.empty())
@@ -993,7 +1035,8 @@ void TNFeW::MontarProcRef() {
   for (int k = 0; k < procRef.Count(); ++k) {
     const TprocRefCollectionItem& p = procRef.Items(k);
     Gerador.EscreverGrupo("procRef", "Z10", true);
-    Gerador.EscreverCampo(fcTexto, "Z11", "nProc", 1, 60, 1, p.nProc, "Identificador do processo ou ato concessório"_cp);
+    Gerador.EscreverCampo(fcTexto, "Z11", "nProc", 1, 60, 1, p.nProc,
+                          "Identificador do processo ou ato concessório"_cp);
     Gerador.EscreverCampo(fcTexto, "Z12", "indProc", 1, 1, 1, IndicadorProcessoParaCodigo(p.indProc),
                           "Indicador da origem do processo");
     Gerador.EscreverGrupo("/procRef", "", true);
@@ -1006,10 +1049,13 @@ void TNFeW::MontarExporta() {
   const TExporta& e = NFe.exporta;
   if (Vazio(e.UFembarq) && Vazio(e.xLocEmbarq)) return;
   Gerador.EscreverGrupo("exporta", "ZA01", true);
-  Gerador.EscreverCampo(fcTexto, "ZA02", "UFEmbarq", 2, 2, 1, e.UFembarq, "Sigla da UF onde ocorrerá o embarque dos produtos"_cp);
+  Gerador.EscreverCampo(fcTexto, "ZA02", "UFEmbarq", 2, 2, 1, e.UFembarq,
+                        "Sigla da UF onde ocorrerá o embarque dos produtos"_cp);
   if (!ConferirSiglaUF(e.UFembarq))
-    Gerador.RegistrarAlerta("ZA02", "UFEmbarq", "Sigla da UF onde ocorrerá o embarque dos produtos"_cp, kConteudoInvalido);
-  Gerador.EscreverCampo(fcTexto, "ZA03", "xLocEmbarq", 1, 60, 1, e.xLocEmbarq, "Local onde ocorrerá o embarque dos produtos"_cp);
+    Gerador.RegistrarAlerta("ZA02", "UFEmbarq", "Sigla da UF onde ocorrerá o embarque dos produtos"_cp,
+                            kConteudoInvalido);
+  Gerador.EscreverCampo(fcTexto, "ZA03", "xLocEmbarq", 1, 60, 1, e.xLocEmbarq,
+                        "Local onde ocorrerá o embarque dos produtos"_cp);
   Gerador.EscreverGrupo("/exporta", "", true);
 }
 

@@ -5,14 +5,13 @@
 // without them the tests are skipped.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "writer/ModeloNFe.h"
 #include "writer/kxnNFeW.h"
@@ -23,7 +22,8 @@ using modelo::AdicionarItem;
 using modelo::kProdutos;
 using modelo::Valor;
 
-const std::filesystem::path kDiretorioXsd = std::filesystem::path(SALVEXA_SOURCE_DIR) / ".." / "shared" / "xsd" / "PL_006";
+const std::filesystem::path kDiretorioXsd =
+    std::filesystem::path(SALVEXA_SOURCE_DIR) / ".." / "shared" / "xsd" / "PL_006";
 
 // ---------------------------------------------------------------- ICMS, normal regime
 
@@ -87,7 +87,7 @@ const std::vector<std::function<void(TICMS&)>> kICMSNormal = {
     [](TICMS& c) { c.CST = cst41; },  // ICMS40, CST 41
     [](TICMS& c) { c.CST = cst50; },  // ICMS40, CST 50
     [](TICMS& c) { c.CST = cst51; },  // ICMS51 without values
-    [](TICMS& c) {  // ICMS51 complete
+    [](TICMS& c) {                    // ICMS51 complete
       c.CST = cst51;
       c.modBC = dbiPauta;
       c.pRedBC = Valor("33.33");
@@ -166,8 +166,8 @@ const std::vector<std::function<void(TIPI&)>> kIPI = {
       i.vIPI = Valor("1.50");
     },
     [](TIPI& i) { i.CST = ipi52; },  // IPINT, cEnq filled in by the writer
-    [](TIPI&) {},                     // no IPI at all
-    [](TIPI& i) {                     // IPITrib of a drink with its stamps
+    [](TIPI&) {},                    // no IPI at all
+    [](TIPI& i) {                    // IPITrib of a drink with its stamps
       i.clEnq = "00001";
       i.CNPJProd = "60891033000109";
       i.cSelo = "BR0001234567";
@@ -507,7 +507,8 @@ TNFe NFeProdutosEspeciais() {
   carro.Imposto.ICMS.vICMS = Valor("3948.00");
   PreencherContribuicoes(carro.Imposto, kContribuicoes[0], carro.Prod.vProd);
 
-  TDetCollectionItem& remedio = AdicionarItem(n, {"70601", "", "DORDENTE", "30049099", "6108", "UD", "10.0000", 2.5, "25.00"});
+  TDetCollectionItem& remedio =
+      AdicionarItem(n, {"70601", "", "DORDENTE", "30049099", "6108", "UD", "10.0000", 2.5, "25.00"});
   for (const char* lote : {"123656", "123657"}) {
     TmedCollectionItem& m = remedio.Prod.med.Add();
     m.nLote = lote;
@@ -522,8 +523,8 @@ TNFe NFeProdutosEspeciais() {
   remedio.Imposto.PIS.CST = pis04;
   remedio.Imposto.COFINS.CST = cof04;
 
-  TDetCollectionItem& arma = AdicionarItem(n, {"TAU-PT940", "", "PISTOLA TAURUS PT 940 .40", "93020000", "5102", "UN",
-                                               "1.0000", 3150.0, "3150.00"});
+  TDetCollectionItem& arma = AdicionarItem(
+      n, {"TAU-PT940", "", "PISTOLA TAURUS PT 940 .40", "93020000", "5102", "UN", "1.0000", 3150.0, "3150.00"});
   TarmaCollectionItem& a = arma.Prod.arma.Add();
   a.tpArma = taUsoRestrito;
   a.nSerie = "SDT12345";
@@ -536,8 +537,8 @@ TNFe NFeProdutosEspeciais() {
   arma.Imposto.IPI.vIPI = Valor("1417.50");
   PreencherContribuicoes(arma.Imposto, kContribuicoes[1], arma.Prod.vProd);
 
-  TDetCollectionItem& diesel = AdicionarItem(n, {"DS-S10", "", "OLEO DIESEL S10", "27101921", "5656", "L", "5000.0000",
-                                                 2.359, "11795.00"});
+  TDetCollectionItem& diesel =
+      AdicionarItem(n, {"DS-S10", "", "OLEO DIESEL S10", "27101921", "5656", "L", "5000.0000", 2.359, "11795.00"});
   TComb& comb = diesel.Prod.comb;
   comb.cProdANP = 820101033;
   comb.CODIF = "123456789";
@@ -708,21 +709,20 @@ INSTANTIATE_TEST_SUITE_P(
         CasoSchema{"ProdutosRegimeNormal",
                    NFeProdutosRegimeNormal,
                    "procNFe_v2.00.xsd",
-                   {"ICMS00", "ICMS10", "ICMSPart", "ICMS20", "ICMS30", "ICMS40", "ICMS51", "ICMS60", "ICMS70",
-                    "ICMS90", "ICMSST", "IPITrib", "IPINT", "PISAliq", "PISQtde", "PISNT", "PISOutr", "PISST",
-                    "COFINSAliq", "COFINSQtde", "COFINSNT", "COFINSOutr", "COFINSST", "retTrib", "transporta",
-                    "retTransp", "veicTransp", "reboque", "lacres", "fat", "dup", "infAdFisco", "procRef",
-                    "compra", "protNFe"}},
+                   {"ICMS00",     "ICMS10",   "ICMSPart", "ICMS20",     "ICMS30",     "ICMS40",     "ICMS51",
+                    "ICMS60",     "ICMS70",   "ICMS90",   "ICMSST",     "IPITrib",    "IPINT",      "PISAliq",
+                    "PISQtde",    "PISNT",    "PISOutr",  "PISST",      "COFINSAliq", "COFINSQtde", "COFINSNT",
+                    "COFINSOutr", "COFINSST", "retTrib",  "transporta", "retTransp",  "veicTransp", "reboque",
+                    "lacres",     "fat",      "dup",      "infAdFisco", "procRef",    "compra",     "protNFe"}},
         CasoSchema{"SimplesNacionalComServico",
                    NFeSimplesNacionalComServico,
                    "nfe_v2.00.xsd",
-                   {"ICMSSN101", "ICMSSN102", "ICMSSN201", "ICMSSN202", "ICMSSN500", "ICMSSN900", "ISSQN",
-                    "ISSQNtot", "CPF", "vagao", "vol", "dup", "infAdProd"}},
+                   {"ICMSSN101", "ICMSSN102", "ICMSSN201", "ICMSSN202", "ICMSSN500", "ICMSSN900", "ISSQN", "ISSQNtot",
+                    "CPF", "vagao", "vol", "dup", "infAdProd"}},
         CasoSchema{"ProdutosEspeciais",
                    NFeProdutosEspeciais,
                    "procNFe_v2.00.xsd",
-                   {"veicProd", "med", "arma", "comb", "CIDE", "DI", "adi", "II", "balsa", "exporta", "cana",
-                    "deduc"}},
+                   {"veicProd", "med", "arma", "comb", "CIDE", "DI", "adi", "II", "balsa", "exporta", "cana", "deduc"}},
         CasoSchema{"Minima", NFeMinima, "nfe_v2.00.xsd", {"ICMS00", "PISNT", "COFINSNT", "ICMSTot"}},
         CasoSchema{"NovecentosENoventaItens", NFeNovecentosENoventaItens, "nfe_v2.00.xsd", {"det nItem=\"990\""}}),
     [](const ::testing::TestParamInfo<CasoSchema>& info) { return std::string(info.param.nome); });

@@ -153,7 +153,8 @@ TEST(NFeWItens, ItemNumberComesFromTheModelAndInfAdProdClosesTheItem) {
   EXPECT_EQ(Ocorrencias(s.xml, "det nItem=\"7\""), 2);
   EXPECT_EQ(Ocorrencias(s.xml, "infAdProd"), 2);
   EXPECT_TRUE(Elemento(s.xml, "det", 1).ends_with("</imposto><infAdProd>LOTE 123 - Validade 2015</infAdProd></det>"));
-  EXPECT_TRUE(Elemento(s.xml, "det", 2).ends_with("</imposto><infAdProd>" + std::string(501, 'X') + "</infAdProd></det>"));
+  EXPECT_TRUE(
+      Elemento(s.xml, "det", 2).ends_with("</imposto><infAdProd>" + std::string(501, 'X') + "</infAdProd></det>"));
   ASSERT_EQ(s.alertas.size(), 1u);
   EXPECT_EQ(s.alertas[0].substr(0, 14), "V01|infAdProd|");
   EXPECT_NE(s.alertas[0].find("Tamanho maior que o máximo permitido"_cp), std::string::npos);
@@ -208,8 +209,8 @@ TEST(NFeWItens, ImportDeclarationsWithTheirAdditions) {
                       dados + "XX" + fim + "</DI><xPed>98001921</xPed></prod>"),
             std::string::npos)
       << prod;
-  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta("I22", "UFDesemb",
-                                                       "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp, kInvalido)});
+  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta(
+                           "I22", "UFDesemb", "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp, kInvalido)});
 }
 
 TNFe ComVeiculo() {
@@ -324,13 +325,16 @@ TEST(NFeWItens, FuelGroupByLayoutAndValues) {
     c.CIDE.vCIDE = Valor("250");
   };
   const Caso casos[] = {
-      {"no ANP code: nothing", 2.00,
+      {"no ANP code: nothing",
+       2.00,
        [](TComb& c) {
          c.CODIF = "123";
          c.qTemp = Valor("10");
        },
-       "", {}},
-      {"layout 2.00 never writes the fuel ICMS", 2.00,
+       "",
+       {}},
+      {"layout 2.00 never writes the fuel ICMS",
+       2.00,
        [&](TComb& c) {
          c.cProdANP = 820101033;
          c.CODIF = "123456789";
@@ -340,25 +344,29 @@ TEST(NFeWItens, FuelGroupByLayoutAndValues) {
          c.ICMS.vICMS = Valor("10");
          c.ICMSCons.UFcons = "SP";
        },
-       "<comb><cProdANP>820101033</cProdANP><CODIF>123456789</CODIF><qTemp>-1.0000</qTemp><UFCons>MG</UFCons>" +
-           cide + "</comb>",
+       "<comb><cProdANP>820101033</cProdANP><CODIF>123456789</CODIF><qTemp>-1.0000</qTemp><UFCons>MG</UFCons>" + cide +
+           "</comb>",
        {}},
-      {"no CIDE values, invalid UF", 2.00,
+      {"no CIDE values, invalid UF",
+       2.00,
        [](TComb& c) {
          c.cProdANP = 1;
          c.UFcons = "XX";
        },
        "<comb><cProdANP>000000001</cProdANP><UFCons>XX</UFCons></comb>",
        {Alerta("L120", "UFcons", "Sigla da UF de consumo", kInvalido)}},
-      {"older layout without fuel ICMS", 1.10,
+      {"older layout without fuel ICMS",
+       1.10,
        [&](TComb& c) {
          c.cProdANP = 820101033;
          c.UFcons = "MG";
          comCIDE(c);
          c.ICMSCons.UFcons = "SP";
        },
-       "<comb><cProdANP>820101033</cProdANP><UFCons>MG</UFCons>" + cide + "</comb>", {}},
-      {"older layout with fuel ICMS", 1.10,
+       "<comb><cProdANP>820101033</cProdANP><UFCons>MG</UFCons>" + cide + "</comb>",
+       {}},
+      {"older layout with fuel ICMS",
+       1.10,
        [&](TComb& c) {
          c.cProdANP = 820101033;
          c.UFcons = "MG";
@@ -371,7 +379,8 @@ TEST(NFeWItens, FuelGroupByLayoutAndValues) {
            "</ICMSComb><ICMSCons><vBCICMSSTCons>0.00</vBCICMSSTCons><vICMSSTCons>0.00</vICMSSTCons>"
            "<UFCons>XX</UFCons></ICMSCons></comb>",
        {Alerta("L120", "UFcons", "Sigla da UF de consumo", kInvalido)}},
-      {"older layout, destination ICMS only", 1.10,
+      {"older layout, destination ICMS only",
+       1.10,
        [](TComb& c) {
          c.cProdANP = 820101033;
          c.ICMSInter.vICMSSTDest = Valor("3");
@@ -397,8 +406,8 @@ TEST(NFeWItens, FuelGroupByLayoutAndValues) {
 struct CasoICMS {
   const char* nome;
   std::function<void(TICMS&)> ajustar;
-  std::string icms;        // the whole ICMS element
-  TkxnCSTIcms cstDepois;   // CST held by the model after writing
+  std::string icms;       // the whole ICMS element
+  TkxnCSTIcms cstDepois;  // CST held by the model after writing
 };
 
 // Values that tell every ICMS field apart in the output.
@@ -458,20 +467,24 @@ TEST(NFeWItens, IcmsGroupsOfTheNormalRegime) {
        cstPart10},
       {"Part10 already in the model", cst(cstPart10),
        Icms("ICMSPart", "10", kProprio + kST + "<pBCOp>0.00</pBCOp><UFST/>"), cstPart10},
-      {"20 writes a zero reduction", cst(cst20), Icms("ICMS20", "20", "<modBC>1</modBC><pRedBC>0.00</pRedBC><vBC>100.00</vBC>" + aliq), cst20},
+      {"20 writes a zero reduction", cst(cst20),
+       Icms("ICMS20", "20", "<modBC>1</modBC><pRedBC>0.00</pRedBC><vBC>100.00</vBC>" + aliq), cst20},
       {"30", cst(cst30, [](TICMS& c) { c.pRedBCST = Valor("41.66"); }),
        Icms("ICMS30", "30",
             "<modBCST>4</modBCST><pRedBCST>41.66</pRedBCST><vBCST>140.00</vBCST><pICMSST>17.00</pICMSST>"
             "<vICMSST>5.80</vICMSST>"),
        cst30},
-      {"40 with relieved ICMS", cst(cst40), Icms("ICMS40", "40", "<vICMS>18.00</vICMS><motDesICMS>7</motDesICMS>"), cst40},
+      {"40 with relieved ICMS", cst(cst40), Icms("ICMS40", "40", "<vICMS>18.00</vICMS><motDesICMS>7</motDesICMS>"),
+       cst40},
       {"40 without value", cst(cst40, [](TICMS& c) { c.vICMS = Valor("0"); }), Icms("ICMS40", "40", ""), cst40},
       {"41 without substitution values", cst(cst41, [](TICMS& c) { c.vBCSTRet = c.vICMSSTRet = Valor("0"); }),
        Icms("ICMS40", "41", "<vICMS>18.00</vICMS><motDesICMS>7</motDesICMS>"), cst41},
-      {"41 with a destination base", cst(cst41, [](TICMS& c) {
-         c.vBCSTRet = c.vICMSSTRet = Valor("0");
-         c.vBCSTDest = Valor("0.01");
-       }),
+      {"41 with a destination base",
+       cst(cst41,
+           [](TICMS& c) {
+             c.vBCSTRet = c.vICMSSTRet = Valor("0");
+             c.vBCSTDest = Valor("0.01");
+           }),
        Icms("ICMSST", "41",
             "<vBCSTRet>0.00</vBCSTRet><vICMSSTRet>0.00</vICMSSTRet><vBCSTDest>0.01</vBCSTDest>"
             "<vICMSSTDest>0.00</vICMSSTDest>"),
@@ -479,7 +492,13 @@ TEST(NFeWItens, IcmsGroupsOfTheNormalRegime) {
       {"41 with a retained value", cst(cst41),
        Icms("ICMSST", "41", kRetido + "<vBCSTDest>0.00</vBCSTDest><vICMSSTDest>0.00</vICMSSTDest>"), cstRep41},
       {"50", cst(cst50, [](TICMS& c) { c.vICMS = Valor("0"); }), Icms("ICMS40", "50", ""), cst50},
-      {"51 with every value zero", cst(cst51, [](TICMS& c) { c = TICMS{}; c.orig = oeEstrangeiraAdquiridaBrasil; c.CST = cst51; }),
+      {"51 with every value zero",
+       cst(cst51,
+           [](TICMS& c) {
+             c = TICMS{};
+             c.orig = oeEstrangeiraAdquiridaBrasil;
+             c.CST = cst51;
+           }),
        Icms("ICMS51", "51", "<modBC>0</modBC>"), cst51},
       {"51", cst(cst51, [](TICMS& c) { c.pRedBC = Valor("33.33"); }),
        Icms("ICMS51", "51", "<modBC>1</modBC><pRedBC>33.33</pRedBC><vBC>100.00</vBC>" + aliq), cst51},
@@ -518,8 +537,8 @@ TEST(NFeWItens, IcmsSituationsWithoutCodeWriteAnEmptyCst) {
     Item(n).Imposto.ICMS.CST = cst;
     const Saida s = Gerar(n);
     EXPECT_EQ(Elemento(s.xml, "ICMS"), "<ICMS><ICMS><orig>0</orig><CST/></ICMS></ICMS>");
-    EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta("N12", "CST", "Código da situação tributária"_cp,
-                                                          "Nenhum valor informado")});
+    EXPECT_EQ(s.alertas, std::vector<std::string>{
+                             Alerta("N12", "CST", "Código da situação tributária"_cp, "Nenhum valor informado")});
   }
 }
 
@@ -537,16 +556,11 @@ TEST(NFeWItens, IcmsGroupsOfTheSimplesNacional) {
     std::string grupo, campos;
   };
   const Caso casos[] = {
-      {csosn101, "ICMSSN101", kCredito},
-      {csosn102, "ICMSSN102", ""},
-      {csosn103, "ICMSSN102", ""},
-      {csosn300, "ICMSSN102", ""},
-      {csosn400, "ICMSSN102", ""},
-      {csosn201, "ICMSSN201", kST + kCredito},
-      {csosn202, "ICMSSN202", kST},
-      {csosn203, "ICMSSN202", kST},
-      {csosn500, "ICMSSN500", kRetido},
-      {csosn900, "ICMSSN900", kProprio + kST + kCredito},
+      {csosn101, "ICMSSN101", kCredito}, {csosn102, "ICMSSN102", ""},
+      {csosn103, "ICMSSN102", ""},       {csosn300, "ICMSSN102", ""},
+      {csosn400, "ICMSSN102", ""},       {csosn201, "ICMSSN201", kST + kCredito},
+      {csosn202, "ICMSSN202", kST},      {csosn203, "ICMSSN202", kST},
+      {csosn500, "ICMSSN500", kRetido},  {csosn900, "ICMSSN900", kProprio + kST + kCredito},
       {csosnVazio, "ICMSSN", ""},
   };
   for (const Caso& c : casos) {
@@ -559,9 +573,8 @@ TEST(NFeWItens, IcmsGroupsOfTheSimplesNacional) {
     icms.CSOSN = c.csosn;
     const std::string codigo = CSOSNIcmsParaCodigo(c.csosn);
     SCOPED_TRACE(codigo);
-    EXPECT_EQ(Elemento(Gerar(n).xml, "ICMS"),
-              "<ICMS><" + c.grupo + ">" + kOrig + "<CSOSN>" + codigo + "</CSOSN>" + c.campos + "</" + c.grupo +
-                  "></ICMS>");
+    EXPECT_EQ(Elemento(Gerar(n).xml, "ICMS"), "<ICMS><" + c.grupo + ">" + kOrig + "<CSOSN>" + codigo + "</CSOSN>" +
+                                                  c.campos + "</" + c.grupo + "></ICMS>");
     EXPECT_EQ(icms.CST, cst10);
   }
 }
@@ -576,10 +589,10 @@ TEST(NFeWItens, EmitterAboveTheSimplesLimitUsesTheNormalGroups) {
 
 TEST(NFeWItens, IcmsGroupSuffixes) {
   const std::pair<TkxnCSTIcms, const char*> tabela[] = {
-      {cst00, "00"},       {cst10, "10"},       {cst20, "20"},       {cst30, "30"},       {cst40, "40"},
-      {cst41, "40"},       {cst45, ""},         {cst50, "40"},       {cst51, "51"},       {cst60, "60"},
-      {cst70, "70"},       {cst80, "80"},       {cst81, "81"},       {cst90, "90"},       {cstPart10, "Part"},
-      {cstPart90, "Part"}, {cstRep41, "ST"},    {cstVazio, ""},      {cstICMSOutraUF, ""}, {cstICMSSN, ""},
+      {cst00, "00"},       {cst10, "10"},    {cst20, "20"},  {cst30, "30"},        {cst40, "40"},
+      {cst41, "40"},       {cst45, ""},      {cst50, "40"},  {cst51, "51"},        {cst60, "60"},
+      {cst70, "70"},       {cst80, "80"},    {cst81, "81"},  {cst90, "90"},        {cstPart10, "Part"},
+      {cstPart90, "Part"}, {cstRep41, "ST"}, {cstVazio, ""}, {cstICMSOutraUF, ""}, {cstICMSSN, ""},
   };
   for (const auto& [cst, sufixo] : tabela) EXPECT_EQ(TNFeW::CSTIcmsParaSufixoGrupo(cst), sufixo) << cst;
 }
@@ -598,10 +611,14 @@ TEST(NFeWItens, IpiGroupVariants) {
   };
   const Caso casos[] = {
       {"nothing to write", true, [](TIPI&) {}, "", "", {}},
-      {"only the framework code", true, [](TIPI& i) { i.cEnq = "999"; },
+      {"only the framework code",
+       true,
+       [](TIPI& i) { i.cEnq = "999"; },
        "<IPI><cEnq>999</cEnq><IPITrib><CST>00</CST><vBC>0.00</vBC><pIPI>0.00</pIPI><vIPI>0.00</vIPI></IPITrib></IPI>",
-       "999", {}},
-      {"taxed by rate, framework code filled in", true,
+       "999",
+       {}},
+      {"taxed by rate, framework code filled in",
+       true,
        [](TIPI& i) {
          i.CST = ipi50;
          i.vBC = Valor("49.23");
@@ -609,8 +626,10 @@ TEST(NFeWItens, IpiGroupVariants) {
          i.vIPI = Valor("2.46");
        },
        "<IPI><cEnq>999</cEnq><IPITrib><CST>50</CST><vBC>49.23</vBC><pIPI>5.00</pIPI><vIPI>2.46</vIPI></IPITrib></IPI>",
-       "999", {}},
-      {"both forms: the quantity wins", true,
+       "999",
+       {}},
+      {"both forms: the quantity wins",
+       true,
        [](TIPI& i) {
          i.CST = ipi99;
          i.vBC = Valor("100");
@@ -623,7 +642,8 @@ TEST(NFeWItens, IpiGroupVariants) {
        "999",
        {Alerta("O07", "IPITrib", tributavel,
                "As TAG <vBC> e <pIPI> não podem ser informadas em conjunto com as TAG <qUnid> e <vUnid>"_cp)}},
-      {"stamps and producer", true,
+      {"stamps and producer",
+       true,
        [](TIPI& i) {
          i.clEnq = "00001";
          i.CNPJProd = "60891033000109";
@@ -634,9 +654,14 @@ TEST(NFeWItens, IpiGroupVariants) {
        },
        "<IPI><clEnq>00001</clEnq><CNPJProd>60891033000109</CNPJProd><cSelo>BR0001234567</cSelo><qSelo>12</qSelo>"
        "<cEnq>101</cEnq><IPITrib><CST>49</CST><vBC>0.00</vBC><pIPI>0.00</pIPI><vIPI>0.00</vIPI></IPITrib></IPI>",
-       "101", {}},
-      {"non-taxed with the option on", true, [](TIPI& i) { i.CST = ipi53; },
-       "<IPI><cEnq>999</cEnq><IPINT><CST>53</CST></IPINT></IPI>", "999", {}},
+       "101",
+       {}},
+      {"non-taxed with the option on",
+       true,
+       [](TIPI& i) { i.CST = ipi53; },
+       "<IPI><cEnq>999</cEnq><IPINT><CST>53</CST></IPINT></IPI>",
+       "999",
+       {}},
       {"non-taxed with the option off", false, [](TIPI& i) { i.CST = ipi53; }, "", "", {}},
   };
   for (const Caso& c : casos) {
@@ -741,11 +766,12 @@ TEST(NFeWItens, PisAndCofinsFields) {
     const std::string_view outras = "Grupo PIS outras operações"_cp;
     std::vector<std::string> alertas;
     if (c.alerta)
-      alertas = {Alerta("Q05", "PISOutr", outras,
-                        "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp),
-                 Alerta("S05", "COFINSOutr", outras,
-                        "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e "
-                        "<vAliqProd>"_cp)};
+      alertas = {
+          Alerta("Q05", "PISOutr", outras,
+                 "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp),
+          Alerta("S05", "COFINSOutr", outras,
+                 "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e "
+                 "<vAliqProd>"_cp)};
     EXPECT_EQ(s.alertas, alertas);
   }
 }
@@ -761,10 +787,21 @@ TEST(NFeWItens, SubstitutionPisAndCofinsByForm) {
       {"only the value", "0", "0", "0", "0", "0.33", {}},
       {"negative values", "-1", "0", "0", "-1", "-1", {}},
       {"rate", "20.13", "1.65", "0", "0", "0.33", {"<vBC>20.13</vBC><p>1.65</p><v>0.33</v>"}},
-      {"quantity", "0", "0", "10.8", "0.0864", "0.93",
+      {"quantity",
+       "0",
+       "0",
+       "10.8",
+       "0.0864",
+       "0.93",
        {"<qBCProd>10.8000</qBCProd><vAliqProd>0.0864</vAliqProd><v>0.93</v>"}},
-      {"both forms", "100", "1.65", "10", "0", "1",
-       {"<vBC>100.00</vBC><p>1.65</p><v>1.00</v>", "<qBCProd>10.0000</qBCProd><vAliqProd>0.0000</vAliqProd><v>1.00</v>"}},
+      {"both forms",
+       "100",
+       "1.65",
+       "10",
+       "0",
+       "1",
+       {"<vBC>100.00</vBC><p>1.65</p><v>1.00</v>",
+        "<qBCProd>10.0000</qBCProd><vAliqProd>0.0000</vAliqProd><v>1.00</v>"}},
   };
   // The cases are written with <p> and <v> for the rate and the value tags.
   const auto trocar = [](std::string s, const std::string& p, const std::string& v) {
@@ -784,17 +821,19 @@ TEST(NFeWItens, SubstitutionPisAndCofinsByForm) {
     ASSERT_EQ(Ocorrencias(s.xml, "PISST"), static_cast<int>(c.pisst.size()));
     ASSERT_EQ(Ocorrencias(s.xml, "COFINSST"), static_cast<int>(c.pisst.size()));
     for (std::size_t k = 0; k < c.pisst.size(); ++k) {
-      EXPECT_EQ(Elemento(s.xml, "PISST", static_cast<int>(k)), "<PISST>" + trocar(c.pisst[k], "pPIS", "vPIS") + "</PISST>");
+      EXPECT_EQ(Elemento(s.xml, "PISST", static_cast<int>(k)),
+                "<PISST>" + trocar(c.pisst[k], "pPIS", "vPIS") + "</PISST>");
       EXPECT_EQ(Elemento(s.xml, "COFINSST", static_cast<int>(k)),
                 "<COFINSST>" + trocar(c.pisst[k], "pCOFINS", "vCOFINS") + "</COFINSST>");
     }
     std::vector<std::string> alertas;
     if (c.pisst.size() == 2)
-      alertas = {Alerta("R01", "PISST", "Grupo PIS outras operações"_cp,
-                        "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp),
-                 Alerta("T01", "COFINSST", "Grupo PIS outras operações"_cp,
-                        "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e "
-                        "<vAliqProd>"_cp)};
+      alertas = {
+          Alerta("R01", "PISST", "Grupo PIS outras operações"_cp,
+                 "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp),
+          Alerta("T01", "COFINSST", "Grupo PIS outras operações"_cp,
+                 "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e "
+                 "<vAliqProd>"_cp)};
     EXPECT_EQ(s.alertas, alertas);
   }
 }
@@ -856,9 +895,17 @@ TEST(NFeWItens, IssqnCodeChecks) {
   const std::string_view municipio = "Código do Município FG"_cp, lista = "Lista Prestação de Serviços"_cp;
   const Caso casos[] = {
       {"abroad", 9999999, 108, true, "<cMunFG>9999999</cMunFG><cListServ>108</cListServ>", {}},
-      {"unknown municipality", 1234567, 108, true, "<cMunFG>1234567</cMunFG><cListServ>108</cListServ>",
+      {"unknown municipality",
+       1234567,
+       108,
+       true,
+       "<cMunFG>1234567</cMunFG><cListServ>108</cListServ>",
        {Alerta("U05", "cMunFG", municipio, kInvalido)}},
-      {"service outside the list", 1100205, 1799, true, "<cMunFG>1100205</cMunFG><cListServ>1799</cListServ>",
+      {"service outside the list",
+       1100205,
+       1799,
+       true,
+       "<cMunFG>1100205</cMunFG><cListServ>1799</cListServ>",
        {Alerta("U06", "cListServ", lista, kInvalido)}},
       {"list not checked", 1100205, 1799, false, "<cMunFG>1100205</cMunFG><cListServ>1799</cListServ>", {}},
       {"no service code", 1100205, 0, true, "<cMunFG>1100205</cMunFG><cListServ>0</cListServ>", {}},
@@ -916,24 +963,46 @@ TEST(NFeWItens, CarrierFields) {
   const std::string_view ie = "Inscrição Estadual"_cp;
   const Caso casos[] = {
       {"nothing", {}, true, "", {}},
-      {"only the name", {"", "POST MASTER COMERCIAL LTDA", "", "", "", ""}, true,
-       "<transporta><xNome>POST MASTER COMERCIAL LTDA</xNome></transporta>", {}},
-      {"complete, IE with dots", {"60.891.033/0001-09", "KRON", "111.393.871.117", "RUA A, 1", "SAO PAULO", "SP"}, true,
+      {"only the name",
+       {"", "POST MASTER COMERCIAL LTDA", "", "", "", ""},
+       true,
+       "<transporta><xNome>POST MASTER COMERCIAL LTDA</xNome></transporta>",
+       {}},
+      {"complete, IE with dots",
+       {"60.891.033/0001-09", "KRON", "111.393.871.117", "RUA A, 1", "SAO PAULO", "SP"},
+       true,
        "<transporta><CNPJ>60891033000109</CNPJ><xNome>KRON</xNome><IE>111393871117</IE><xEnder>RUA A, 1</xEnder>"
        "<xMun>SAO PAULO</xMun><UF>SP</UF></transporta>",
        {}},
-      {"by CPF, exempt", {"864.264.006-53", "AGNALDO", " ISENTO ", "", "", "MG"}, true,
-       "<transporta><CPF>86426400653</CPF><xNome>AGNALDO</xNome><IE>ISENTO</IE><UF>MG</UF></transporta>", {}},
-      {"lower-case exempt keeps no digit", {"", "AGNALDO", "isento", "", "", "MG"}, true,
-       "<transporta><xNome>AGNALDO</xNome><UF>MG</UF></transporta>", {}},
-      {"valid IE, checks on", {"", "X", "062.425.887.0284", "", "", "MG"}, true,
-       "<transporta><xNome>X</xNome><IE>0624258870284</IE><UF>MG</UF></transporta>", {}},
-      {"wrong IE, checks on", {"", "X", "062.425.887.0285", "", "", "MG"}, true,
+      {"by CPF, exempt",
+       {"864.264.006-53", "AGNALDO", " ISENTO ", "", "", "MG"},
+       true,
+       "<transporta><CPF>86426400653</CPF><xNome>AGNALDO</xNome><IE>ISENTO</IE><UF>MG</UF></transporta>",
+       {}},
+      {"lower-case exempt keeps no digit",
+       {"", "AGNALDO", "isento", "", "", "MG"},
+       true,
+       "<transporta><xNome>AGNALDO</xNome><UF>MG</UF></transporta>",
+       {}},
+      {"valid IE, checks on",
+       {"", "X", "062.425.887.0284", "", "", "MG"},
+       true,
+       "<transporta><xNome>X</xNome><IE>0624258870284</IE><UF>MG</UF></transporta>",
+       {}},
+      {"wrong IE, checks on",
+       {"", "X", "062.425.887.0285", "", "", "MG"},
+       true,
        "<transporta><xNome>X</xNome><IE>0624258870285</IE><UF>MG</UF></transporta>",
        {Alerta("X07", "IE", ie, kInvalido)}},
-      {"wrong IE, checks off", {"", "X", "0624258870285", "", "", "MG"}, false,
-       "<transporta><xNome>X</xNome><IE>0624258870285</IE><UF>MG</UF></transporta>", {}},
-      {"unknown UF", {"", "", "", "", "", "ZZ"}, true, "<transporta><UF>ZZ</UF></transporta>",
+      {"wrong IE, checks off",
+       {"", "X", "0624258870285", "", "", "MG"},
+       false,
+       "<transporta><xNome>X</xNome><IE>0624258870285</IE><UF>MG</UF></transporta>",
+       {}},
+      {"unknown UF",
+       {"", "", "", "", "", "ZZ"},
+       true,
+       "<transporta><UF>ZZ</UF></transporta>",
        {Alerta("X10", "UF", "Sigla da UF", kInvalido)}},
   };
   for (const Caso& c : casos) {
@@ -982,11 +1051,11 @@ TEST(NFeWItens, TransportGroupsInLayoutOrder) {
                 "<vagao>VG-1</vagao><balsa>B-2</balsa><vol></vol><vol><qVol>23</qVol><pesoL>120.360</pesoL>"
                 "<lacres><nLacre>L-1</nLacre></lacres><lacres><nLacre>L-2</nLacre></lacres></vol></transp>");
   const std::string_view municipio = "Código do Município FG"_cp;
-  EXPECT_EQ(s.alertas, (std::vector<std::string>{
-                           Alerta("X17", "cMunFG", municipio, kInvalido),
-                           Alerta("X22", "reboque", "Reboque",
-                                  "Número de ocorrências maior que o máximo permitido - Máximo 5"_cp),
-                           Alerta("X24", "UF", "Sigla da UF", kInvalido)}));
+  EXPECT_EQ(s.alertas,
+            (std::vector<std::string>{
+                Alerta("X17", "cMunFG", municipio, kInvalido),
+                Alerta("X22", "reboque", "Reboque", "Número de ocorrências maior que o máximo permitido - Máximo 5"_cp),
+                Alerta("X24", "UF", "Sigla da UF", kInvalido)}));
 }
 
 TEST(NFeWItens, VehicleUfIsChecked) {
@@ -1011,7 +1080,9 @@ TEST(NFeWItens, BillingGroups) {
   const Caso casos[] = {
       {"nothing", {}, 0, ""},
       {"duplicates only", {}, 2, "<cobr>" + dup + dup + "</cobr>"},
-      {"invoice only", {"488", Valor("540"), Valor("0"), Valor("540")}, 0,
+      {"invoice only",
+       {"488", Valor("540"), Valor("0"), Valor("540")},
+       0,
        "<cobr><fat><nFat>488</nFat><vOrig>540.00</vOrig><vLiq>540.00</vLiq></fat></cobr>"},
       {"invoice number only", {" 0001 ", {}, {}, {}}, 1, "<cobr><fat><nFat>0001</nFat></fat>" + dup + "</cobr>"},
   };
@@ -1058,8 +1129,9 @@ TEST(NFeWItens, ObservationsKeepTheirFieldNameAsAnEscapedAttribute) {
             "<obsFisco xCampo=\"&lt;PTA&gt;\"><xTexto>16.000458387-01</xTexto></obsFisco>"
             "<procRef><nProc>0012345-67.2013.4.01.3800</nProc><indProc>9</indProc></procRef></infAdic>");
   const std::string_view campo = "Identificação do Campo"_cp;
-  EXPECT_EQ(s.alertas, (std::vector<std::string>{Alerta("Z05", "xCampo", campo, "Nenhum valor informado"),
-                                                 Alerta("Z05", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp)}));
+  EXPECT_EQ(s.alertas,
+            (std::vector<std::string>{Alerta("Z05", "xCampo", campo, "Nenhum valor informado"),
+                                      Alerta("Z05", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp)}));
 }
 
 TEST(NFeWItens, AdditionalInformationCountAlerts) {
@@ -1080,7 +1152,8 @@ TEST(NFeWItens, AdditionalInformationCountAlerts) {
     EXPECT_EQ(Ocorrencias(s.xml, "obsFisco"), quantidade);
     const std::string_view maximo = "Número de ocorrências maior que o máximo permitido - Máximo 10"_cp;
     std::vector<std::string> alertas;
-    if (quantidade > 10) alertas.push_back(Alerta("Z04", "obsCont", "Observações de interesse do contribuite"_cp, maximo));
+    if (quantidade > 10)
+      alertas.push_back(Alerta("Z04", "obsCont", "Observações de interesse do contribuite"_cp, maximo));
     if (quantidade > 10) alertas.push_back(Alerta("Z07", "obsFisco", "Observações de interesse do fisco"_cp, maximo));
     alertas.push_back(Alerta("Z08", "xCampo", "Identificação do Campo"_cp, "Nenhum valor informado"));
     EXPECT_EQ(s.alertas, alertas);
@@ -1108,8 +1181,8 @@ TEST(NFeWItens, ExportPurchaseAndInformationAreWrittenOnlyWithData) {
 
   n.exporta.UFembarq = "BR";
   s = Gerar(n);
-  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta("ZA02", "UFEmbarq",
-                                                       "Sigla da UF onde ocorrerá o embarque dos produtos"_cp, kInvalido)});
+  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta(
+                           "ZA02", "UFEmbarq", "Sigla da UF onde ocorrerá o embarque dos produtos"_cp, kInvalido)});
 }
 
 TEST(NFeWItens, SugarCaneWithDailySuppliesAndDeductions) {
