@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -120,7 +119,9 @@ bool LerEntrada(const std::string& nome, std::string& bytes, std::string& erro) 
     erro = "cannot read " + nome + ": " + std::strerror(errno);
     return false;
   }
-  bytes.assign(std::istreambuf_iterator<char>(arquivo), {});
+  std::ostringstream tudo;
+  tudo << arquivo.rdbuf();
+  bytes = std::move(tudo).str();
   if (arquivo.bad()) {
     erro = "cannot read " + nome;
     return false;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 
 #include "converter/TextoPagina.h"
 #include "util/Win1252.h"
@@ -13,8 +14,17 @@ char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c
 
 // Position of `chave` (given in small letters) ignoring ASCII case, from `desde`.
 std::size_t Buscar(std::string_view texto, std::string_view chave, std::size_t desde = 0) {
-  if (chave.empty() || texto.size() < chave.size()) return std::string_view::npos;
-  for (std::size_t i = desde; i + chave.size() <= texto.size(); ++i) {
+  if (chave.empty() || desde > texto.size() || texto.size() - desde < chave.size()) return std::string_view::npos;
+  const char primeiro = chave.front();
+  const bool letra = primeiro >= 'a' && primeiro <= 'z';
+  const std::size_t ultimo = texto.size() - chave.size();
+  for (std::size_t i = desde; i <= ultimo; ++i) {
+    // Markup keys start with "<": jump between those with memchr.
+    if (!letra) {
+      const void* p = std::memchr(texto.data() + i, primeiro, ultimo + 1 - i);
+      if (p == nullptr) return std::string_view::npos;
+      i = static_cast<std::size_t>(static_cast<const char*>(p) - texto.data());
+    }
     std::size_t k = 0;
     while (k < chave.size() && Minuscula(texto[i + k]) == chave[k]) ++k;
     if (k == chave.size()) return i;
@@ -192,6 +202,6 @@ std::string NormalizarReferencias(std::string_view html) {
 
 std::string PaginaTextoDeArquivo(std::string_view bytes) {
   const std::string texto = DecodificarPaginaSalva(bytes);
-  if (!EhHTML(texto)) return NormalizarQuebrasDeLinha(texto);
+  if (!EhHTML(texto)) return NormalizarQuebrasDeLinha(texto);  // captured text holds no tags
   return LimparTextoCapturado(NormalizarReferencias(CorpoHTML(texto)));
 }

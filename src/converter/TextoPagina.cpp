@@ -117,16 +117,14 @@ std::string RemoverTags(std::string_view texto) {
 std::string NormalizarQuebrasDeLinha(std::string_view texto) {
   std::string saida;
   saida.reserve(texto.size() + texto.size() / 32);
-  for (std::size_t i = 0; i < texto.size(); ++i) {
-    const char c = texto[i];
-    if (c == '\r') {
-      saida.append("\r\n");
-      if (i + 1 < texto.size() && texto[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      saida.append("\r\n");
-    } else {
-      saida.push_back(c);
-    }
+  std::size_t i = 0;
+  while (i < texto.size()) {
+    std::size_t q = i;
+    while (q < texto.size() && texto[q] != '\r' && texto[q] != '\n') ++q;
+    saida.append(texto.substr(i, q - i));
+    if (q == texto.size()) break;
+    saida.append("\r\n");
+    i = q + ((texto[q] == '\r' && q + 1 < texto.size() && texto[q + 1] == '\n') ? 2 : 1);
   }
   return saida;
 }
