@@ -6,10 +6,13 @@ namespace {
 
 // Lower case of one Windows-1252 byte: ASCII letters and the accented
 // capitals À..Þ (their small forms are 0x20 above), except the multiplication
-// sign 0xD7, whose partner 0xF7 is the division sign.
+// sign 0xD7, whose partner 0xF7 is the division sign; and the four pairs of
+// the 0x80 block, Š Œ Ž (0x10 apart) and Ÿ, whose small form is 0xFF.
 unsigned char Minuscula(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 0x10);
+  if (c == 0x9F) return 0xFF;
   return c;
 }
 

@@ -71,6 +71,8 @@ TEST(Conversao, CodigosIguaisWindows1252) {
       {"2b", "2B", true},
       {"ÇÃO"_cp, "ção"_cp, true},
       {"Þ"_cp, "þ"_cp, true},
+      {"ŠŒŽŸ"_cp, "šœžÿ"_cp, true},  // the letter pairs of the 0x80 block
+      {"Š"_cp, "Ê"_cp, false},
       {"×"_cp, "÷"_cp, false},  // multiplication and division signs are no pair
       {"@", "`", false},        // neighbours of the ASCII letters
       {"[", "{", false},
