@@ -54,9 +54,11 @@ Currency Currency::DeDecimal(std::string_view texto) {
   std::string resto;
   if (deslocamento < 0) {
     const auto corte = static_cast<long long>(digitos.size()) + deslocamento;
-    if (corte <= 0) {
+    // Below half of the last place: zero, without spelling out a huge exponent's zeros.
+    if (corte < 0) return Currency();
+    if (corte == 0) {
       manter = "0";
-      resto = std::string(static_cast<std::size_t>(-corte), '0') + digitos;
+      resto = digitos;
     } else {
       manter = digitos.substr(0, static_cast<std::size_t>(corte));
       resto = digitos.substr(static_cast<std::size_t>(corte));

@@ -58,6 +58,9 @@ TDateTime CodificarDataHora(int ano, int mes, int dia, int hora, int minuto, int
 }
 
 DataHoraPartes DecodificarDataHora(TDateTime valor) {
+  // Years 1 to 9999 only; NaN, infinities and far-off values have no calendar date.
+  if (!(valor > -693594.0 && valor < 2958466.0))
+    throw ErroConversao("invalid TDateTime " + std::to_string(valor));
   double inteira = std::trunc(valor);
   long long segundos = std::llround(std::fabs(valor - inteira) * 86400.0);
   if (segundos >= 86400) {

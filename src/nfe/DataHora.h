@@ -12,6 +12,7 @@ struct DataHoraPartes {
 // Raises ErroConversao for an impossible date or time (month 13, 31 April, 24:00:00...).
 TDateTime CodificarDataHora(int ano, int mes, int dia, int hora = 0, int minuto = 0, int segundo = 0);
 TDateTime CodificarHora(int hora, int minuto, int segundo);
-// Taken apart to the nearest whole second.
+// Taken apart to the nearest whole second. Raises ErroConversao outside the
+// years 1 to 9999 (and for NaN or infinity).
 DataHoraPartes DecodificarDataHora(TDateTime valor);
 bool DataValida(int ano, int mes, int dia);

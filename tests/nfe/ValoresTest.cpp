@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+
 #include "nfe/Colecao.h"
 #include "nfe/Currency.h"
 #include "nfe/DataHora.h"
@@ -21,6 +24,13 @@ TEST(Currency, FromDecimalTextIsExact) {
   EXPECT_EQ(Currency::DeDecimal("0.000051").Bruto(), 1);
   EXPECT_EQ(Currency::DeDecimal("7").Bruto(), 70000);
   EXPECT_EQ(Currency::DeDecimal(".5").Bruto(), 5000);
+  EXPECT_EQ(Currency::DeDecimal("0.00025").Bruto(), 2);  // tie: to even
+  EXPECT_EQ(Currency::DeDecimal("0.00035").Bruto(), 4);
+  EXPECT_EQ(Currency::DeDecimal("5e-5").Bruto(), 0);
+  EXPECT_EQ(Currency::DeDecimal("6e-5").Bruto(), 1);
+  EXPECT_EQ(Currency::DeDecimal("9e-6").Bruto(), 0);
+  EXPECT_EQ(Currency::DeDecimal("9e-2000000000").Bruto(), 0);  // no zeros spelt out
+  EXPECT_EQ(Currency::DeDecimal("1.5e3").Bruto(), 15000000);
   for (const char* ruim : {"", "-", "1,5", "1.2.3", "abc", "99999999999999999999"})
     EXPECT_THROW(Currency::DeDecimal(ruim), ErroConversao) << ruim;
 }
@@ -48,6 +58,12 @@ TEST(DataHora, RoundTripsWholeSeconds) {
   }
   EXPECT_THROW(CodificarDataHora(2011, 2, 29), ErroConversao);
   EXPECT_THROW(CodificarDataHora(2011, 1, 1, 24), ErroConversao);
+  const auto limite = DecodificarDataHora(CodificarDataHora(9999, 12, 31, 23, 59, 59));
+  EXPECT_EQ(std::tie(limite.ano, limite.mes, limite.dia), std::make_tuple(9999, 12, 31));
+  const auto antes = DecodificarDataHora(-1.25);  // the fraction's size is the time
+  EXPECT_EQ(std::tie(antes.ano, antes.mes, antes.dia, antes.hora), std::make_tuple(1899, 12, 29, 6));
+  for (const double fora : {double(NAN), double(INFINITY), -double(INFINITY), 1e19, -1e19, 2958466.0, -693594.0})
+    EXPECT_THROW(DecodificarDataHora(fora), ErroConversao) << fora;
 }
 
 TEST(Colecao, AddCountItemsAndCopy) {
