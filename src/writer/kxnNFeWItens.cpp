@@ -3,6 +3,7 @@
 // billing, additional information, export, purchase and sugar cane.
 // Each group writer is its field table, one EscreverCampo per row.
 
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -30,6 +31,13 @@ bool AlgumPositivo(std::initializer_list<Currency> valores) {
 }
 
 bool Vazio(std::string_view texto) { return Trim(texto).empty(); }
+
+// A rate or quantity pair is present when its sum is above zero; compared
+// without adding, so values near the Currency limit cannot wrap around.
+bool SomaPositiva(Currency a, Currency b) {
+  const std::int64_t x = a.Bruto(), y = b.Bruto();
+  return y >= 0 ? x > -y : x > 0 && x + y > 0;
+}
 
 // Suffix of the ICMS group name by situation ("ICMS" + suffix).
 // clang-format off
@@ -539,8 +547,8 @@ void TNFeW::MontarIPI(int i) {
     cst();
     Gerador.EscreverGrupo("/IPINT", "", true);
   } else {
-    const bool aliquota = Positivo(IPI.vBC + IPI.pIPI);
-    const bool quantidade = Positivo(IPI.qUnid + IPI.vUnid);
+    const bool aliquota = SomaPositiva(IPI.vBC, IPI.pIPI);
+    const bool quantidade = SomaPositiva(IPI.qUnid, IPI.vUnid);
     if (aliquota && quantidade)
       Gerador.RegistrarAlerta(
           "O07", "IPITrib", "IPI Tributável"_cp,
@@ -618,8 +626,8 @@ void TNFeW::MontarPIS(int i) {
       Gerador.EscreverGrupo("/PISNT", "", true);
       break;
     default: {
-      const bool porQuantidade = Positivo(PIS.qBCProd + PIS.vAliqProd);
-      if (Positivo(PIS.vBC + PIS.pPIS) && porQuantidade)
+      const bool porQuantidade = SomaPositiva(PIS.qBCProd, PIS.vAliqProd);
+      if (SomaPositiva(PIS.vBC, PIS.pPIS) && porQuantidade)
         Gerador.RegistrarAlerta(
             "Q05", "PISOutr", "Grupo PIS outras operações"_cp,
             "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
@@ -639,8 +647,8 @@ void TNFeW::MontarPIS(int i) {
 void TNFeW::MontarPISST(int i) {
   const TPISST& PISST = NFe.Det.Items(i).Imposto.PISST;
   if (!AlgumPositivo({PISST.vBc, PISST.pPis, PISST.qBCProd, PISST.vAliqProd, PISST.vPIS})) return;
-  const bool aliquota = Positivo(PISST.vBc + PISST.pPis);
-  const bool quantidade = Positivo(PISST.qBCProd + PISST.vAliqProd);
+  const bool aliquota = SomaPositiva(PISST.vBc, PISST.pPis);
+  const bool quantidade = SomaPositiva(PISST.qBCProd, PISST.vAliqProd);
   if (aliquota && quantidade)
     Gerador.RegistrarAlerta(
         "R01", "PISST", "Grupo PIS outras operações"_cp,
@@ -708,8 +716,8 @@ void TNFeW::MontarCOFINS(int i) {
       Gerador.EscreverGrupo("/COFINSNT", "", true);
       break;
     default: {
-      const bool porQuantidade = Positivo(COFINS.qBCProd + COFINS.vAliqProd);
-      if (Positivo(COFINS.vBC + COFINS.pCOFINS) && porQuantidade)
+      const bool porQuantidade = SomaPositiva(COFINS.qBCProd, COFINS.vAliqProd);
+      if (SomaPositiva(COFINS.vBC, COFINS.pCOFINS) && porQuantidade)
         Gerador.RegistrarAlerta(
             "S05", "COFINSOutr", "Grupo PIS outras operações"_cp,
             "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
@@ -729,8 +737,8 @@ void TNFeW::MontarCOFINS(int i) {
 void TNFeW::MontarCOFINSST(int i) {
   const TCOFINSST& COFINSST = NFe.Det.Items(i).Imposto.COFINSST;
   if (!AlgumPositivo({COFINSST.vBC, COFINSST.pCOFINS, COFINSST.qBCProd, COFINSST.vAliqProd, COFINSST.vCOFINS})) return;
-  const bool aliquota = Positivo(COFINSST.vBC + COFINSST.pCOFINS);
-  const bool quantidade = Positivo(COFINSST.qBCProd + COFINSST.vAliqProd);
+  const bool aliquota = SomaPositiva(COFINSST.vBC, COFINSST.pCOFINS);
+  const bool quantidade = SomaPositiva(COFINSST.qBCProd, COFINSST.vAliqProd);
   if (aliquota && quantidade)
     Gerador.RegistrarAlerta(
         "T01", "COFINSST", "Grupo PIS outras operações"_cp,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -836,6 +837,40 @@ TEST(NFeWItens, SubstitutionPisAndCofinsByForm) {
                  "<vAliqProd>"_cp)};
     EXPECT_EQ(s.alertas, alertas);
   }
+}
+
+// A pair whose values reach the Currency limit is still present: the sum
+// must not wrap around to a negative number.
+TEST(NFeWItens, PairsNearTheCurrencyLimitStayPresent) {
+  const Currency maximo = Currency::DeBruto(INT64_MAX);
+  TNFe n = ComUmItem();
+  TImposto& imp = Item(n).Imposto;
+  imp.IPI.CST = ipi50;
+  imp.IPI.vBC = maximo;
+  imp.IPI.pIPI = Valor("1");
+  imp.IPI.qUnid = maximo;
+  imp.IPI.vUnid = Valor("1");
+  imp.PIS.CST = pis99;
+  imp.PIS.vBC = maximo;
+  imp.PIS.pPIS = Valor("1");
+  imp.PIS.qBCProd = maximo;
+  imp.PIS.vAliqProd = Valor("1");
+  imp.PISST.vBc = maximo;
+  imp.PISST.pPis = Valor("1");
+  imp.COFINSST.qBCProd = maximo;
+  imp.COFINSST.vAliqProd = Valor("1");
+  const Saida s = Gerar(n);
+  EXPECT_NE(Elemento(s.xml, "IPITrib").find("<vUnid>1.0000</vUnid>"), std::string::npos);
+  EXPECT_NE(Elemento(s.xml, "PISOutr").find("<vAliqProd>1.0000</vAliqProd>"), std::string::npos);
+  EXPECT_NE(Elemento(s.xml, "PISST").find("<pPIS>1.00</pPIS>"), std::string::npos);
+  EXPECT_NE(Elemento(s.xml, "COFINSST").find("<vAliqProd>1.0000</vAliqProd>"), std::string::npos);
+  const auto alertado = [&](std::string_view inicio) {
+    for (const std::string& a : s.alertas)
+      if (a.starts_with(inicio)) return true;
+    return false;
+  };
+  EXPECT_TRUE(alertado("O07|IPITrib|")) << ::testing::PrintToString(s.alertas);
+  EXPECT_TRUE(alertado("Q05|PISOutr|")) << ::testing::PrintToString(s.alertas);
 }
 
 // ---------------------------------------------------------------- ISSQN
