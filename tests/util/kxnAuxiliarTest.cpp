@@ -389,6 +389,7 @@ TEST(KxnAuxiliar, ConferirInscricaoEstadualKnownRegistrations) {
       {"RN", "20.040.040-1"},  {"RN", "20.0.040.040-0"},    {"RS", "224/3658792"},   {"RO", "101.62521-3"},
       {"RO", "0000000062521-3"}, {"RR", "24006628-1"},      {"SC", "251.040.852"},   {"SP", "110.042.490.114", 10},
       {"SP", "P-01100424.3/002", 11}, {"SE", "27123456-3"},     {"TO", "290227836"},
+      {"T0", "29000000009"},
   };
   for (const Caso& c : validas) {
     EXPECT_TRUE(ConferirInscricaoEstadual(c.ie, c.uf, false)) << c.uf << " " << c.ie;
@@ -398,6 +399,24 @@ TEST(KxnAuxiliar, ConferirInscricaoEstadualKnownRegistrations) {
     digito = static_cast<char>('0' + (digito - '0' + 1) % 10);
     EXPECT_FALSE(ConferirInscricaoEstadual(errada, c.uf, false)) << c.uf << " " << errada;
   }
+}
+
+TEST(KxnAuxiliar, ConferirInscricaoEstadualComputedElevenBecomesTheEntrysG) {
+  struct Caso {
+    std::string uf, ie;
+    bool esperado;
+  };
+  // The valid numbers here compute 11 for their check digit (one 10): the entries whose
+  // G is 1 want a 1 there, the others a 0.
+  const Caso casos[] = {
+      {"GO", "100000011", true},  {"GO", "100000010", true},       // two GO entries, G 1 and G 0
+      {"AP", "030170071", true},  {"AP", "030170070", false},      // between the two AP ranges
+      {"RO", "100000001", true},  {"RO", "100000000", false},
+      {"PE", "18000000000091", true}, {"PE", "18000000000090", false},
+      {"AC", "010000100", true},  {"AC", "010000101", false},      // G 0
+      {"AC", "010000020", true},  {"AC", "010000021", false},      // 10 becomes 0 as well
+  };
+  for (const Caso& c : casos) EXPECT_EQ(ConferirInscricaoEstadual(c.ie, c.uf, false), c.esperado) << c.uf << " " << c.ie;
 }
 
 TEST(KxnAuxiliar, ConferirInscricaoEstadualIsentoAndEmpty) {
