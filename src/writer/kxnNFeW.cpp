@@ -4,6 +4,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "util/ErroConversao.h"
@@ -317,16 +318,22 @@ std::string TNFeW::NormatizarMunicipio(const std::string& xMun, const std::strin
   if (!std::filesystem::is_regular_file(nome, ec)) return xMun;
   std::ifstream arquivo(nome, std::ios::binary);  // Windows-1252 text, read as bytes
   if (!arquivo) throw std::system_error(errno ? errno : EIO, std::generic_category(), "cannot read file '" + nome + "'");
+  const std::string texto(std::istreambuf_iterator<char>(arquivo), {});
+  if (arquivo.bad()) throw std::system_error(EIO, std::generic_category(), "cannot read file '" + nome + "'");
   const std::string codigo = std::to_string(cMun);
-  std::string linha;
-  while (std::getline(arquivo, linha)) {
+  // CR, LF or CR LF end a line: a file saved with bare CRs must not read as one long line.
+  std::size_t inicio = 0;
+  while (inicio < texto.size()) {
+    std::size_t fim = texto.find_first_of("\r\n", inicio);
+    if (fim == std::string::npos) fim = texto.size();
+    std::string linha = texto.substr(inicio, fim - inicio);
+    inicio = fim + 1;
     const auto p = linha.find(codigo);
     if (p == std::string::npos) continue;
     linha.erase(p, codigo.size());
     std::string candidato = Trim(linha);
     if (!candidato.empty()) return candidato;
   }
-  if (arquivo.bad()) throw std::system_error(EIO, std::generic_category(), "cannot read file '" + nome + "'");
   return xMun;
 }
 

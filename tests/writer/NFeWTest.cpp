@@ -381,6 +381,10 @@ TEST(NFeW, MunicipalityNamesFromTheListFiles) {
     std::ofstream f(dir / "MunIBGE-UF35.txt", std::ios::binary);
     f << "3550100 OUTRA\r\n3550308\r\n  S\xC3O PAULO 3550308 \r\n";
   }
+  {
+    std::ofstream f(dir / "MunIBGE-UF33.txt", std::ios::binary);  // bare CRs end the lines too
+    f << "3303302 NITEROI\r3304557 RIO DE JANEIRO\r3300100 ANGRA";
+  }
   TNFe n = NFeValida();
   TNFeW w(n);
   EXPECT_EQ(w.NormatizarMunicipio("SP CAPITAL", "SP", 3550308), "SP CAPITAL");  // option off
@@ -388,7 +392,9 @@ TEST(NFeW, MunicipalityNamesFromTheListFiles) {
   w.Opcoes.PathArquivoMunicipios = dir.string() + "/";
   EXPECT_EQ(w.NormatizarMunicipio("SP CAPITAL", "SP", 3550308), "S\xC3O PAULO");
   EXPECT_EQ(w.NormatizarMunicipio("SP CAPITAL", "SP", 3599999), "SP CAPITAL");  // no line
-  EXPECT_EQ(w.NormatizarMunicipio("NITEROI", "RJ", 3303302), "NITEROI");        // no file
+  EXPECT_EQ(w.NormatizarMunicipio("NITEROI", "MG", 3106200), "NITEROI");        // no file
+  EXPECT_EQ(w.NormatizarMunicipio("RIO", "RJ", 3304557), "RIO DE JANEIRO");
+  EXPECT_EQ(w.NormatizarMunicipio("ANGRA DOS REIS", "RJ", 3300100), "ANGRA");  // last line without an end
   EXPECT_EQ(w.NormatizarMunicipio("X", "SP", 9999999), "X");                    // abroad
   w.GerarDocumento();
   EXPECT_TRUE(Contem(w.Gerador.ArquivoFormatoXML, "<xMun>SAO PAULO</xMun>"));  // accent removed on writing
