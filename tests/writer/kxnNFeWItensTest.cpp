@@ -141,6 +141,30 @@ TEST(NFeWItens, ProductFieldsFollowTheLayoutVersion) {
   }
 }
 
+TEST(NFeWItens, CfopKeepsOnlyItsDigits) {
+  struct Caso {
+    const char* cfop;
+    std::string campo;
+    std::vector<std::string> alertas;
+  };
+  const Caso casos[] = {
+      {"5.405", "<CFOP>5405</CFOP>", {}},
+      {" 6-102 ", "<CFOP>6102</CFOP>", {}},
+      {"VENDA", "<CFOP/>", {Alerta("I08", "CFOP", "CFOP", "Nenhum valor informado")}},
+      {"", "<CFOP/>", {Alerta("I08", "CFOP", "CFOP", "Nenhum valor informado")}},
+      {"5.1020", "<CFOP>51020</CFOP>",
+       {Alerta("I08", "CFOP", "CFOP", "Tamanho maior que o máximo permitido [51020]"_cp)}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.cfop);
+    TNFe n = ComUmItem();
+    Item(n).Prod.CFOP = c.cfop;
+    const Saida s = Gerar(n);
+    EXPECT_NE(Elemento(s.xml, "prod").find("</NCM>" + c.campo + "<uCom>"), std::string::npos);
+    EXPECT_EQ(s.alertas, c.alertas);
+  }
+}
+
 TEST(NFeWItens, ItemNumberComesFromTheModelAndInfAdProdClosesTheItem) {
   TNFe n = ComUmItem();
   modelo::AdicionarItem(n, modelo::kProdutos[1]).infAdProd = "LOTE  123 -  Validade 2015";
@@ -1145,7 +1169,7 @@ TEST(NFeWItens, ObservationsKeepTheirFieldNameAsAnEscapedAttribute) {
     o.xCampo = campo;
     o.xTexto = "texto";
   }
-  for (const char* campo : {" A ", "<PTA>"}) {
+  for (const char* campo : {" A ", "<PTA>", " 123456789012345678901 "}) {
     TobsFiscoCollectionItem& o = inf.obsFisco.Add();
     o.xCampo = campo;
     o.xTexto = "16.000458387-01";
@@ -1162,11 +1186,13 @@ TEST(NFeWItens, ObservationsKeepTheirFieldNameAsAnEscapedAttribute) {
             "<obsCont xCampo=\"123456789012345678901\"><xTexto>texto</xTexto></obsCont>"
             "<obsFisco xCampo=\"A\"><xTexto>16.000458387-01</xTexto></obsFisco>"
             "<obsFisco xCampo=\"&lt;PTA&gt;\"><xTexto>16.000458387-01</xTexto></obsFisco>"
+            "<obsFisco xCampo=\"123456789012345678901\"><xTexto>16.000458387-01</xTexto></obsFisco>"
             "<procRef><nProc>0012345-67.2013.4.01.3800</nProc><indProc>9</indProc></procRef></infAdic>");
   const std::string_view campo = "Identificação do Campo"_cp;
   EXPECT_EQ(s.alertas,
             (std::vector<std::string>{Alerta("Z05", "xCampo", campo, "Nenhum valor informado"),
-                                      Alerta("Z05", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp)}));
+                                      Alerta("Z05", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp),
+                                      Alerta("Z08", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp)}));
 }
 
 TEST(NFeWItens, AdditionalInformationCountAlerts) {
