@@ -523,7 +523,7 @@ class LeitorPagina {
                                         std::string_view ultimaColuna) {
     const Trecho tabela = t.Sub(cabecalho + desde);
     const std::size_t p = BuscarSemCaixa(tabela, ultimaColuna);
-    // Without that column heading the cells start at the ninth character.
+    // Without that column heading the cells start nine characters in.
     return tabela.Sub((p == std::string_view::npos ? 0 : p) + 9).texto;
   }
 

@@ -104,6 +104,29 @@ TEST(ConverterPagina, PartyEdgeValues) {
   EXPECT_EQ(nfe.Dest.IE, "");
 }
 
+TEST(ConverterPagina, TaxRegimeCodes) {
+  // Any other value leaves CRT as it was; a model holding another value shows it.
+  struct Caso { const char* linha; TkxnCRT crt; };
+  const Caso casos[] = {
+      {"Código de Regime Tributário1 - Simples Nacional", crtSimplesNacional},
+      {"Código de Regime Tributário2 - Simples Nacional - excesso de sublimite", crtSimplesExcessoReceita},
+      {"Código de Regime Tributário3 - Regime Normal", crtRegimeNormal},
+      {"Código de Regime Tributário9 - Outro", crtSimplesNacional},
+      {"Código de Regime Tributário", crtSimplesNacional},
+      {"", crtSimplesNacional},
+  };
+  for (const Caso& c : casos) {
+    const std::string linha = win1252::DeUtf8(c.linha);
+    const std::string pagina = Substituir(PaginaSimples(), "Código de Regime Tributário3 - Regime Normal\r\n"_cp,
+                                          linha.empty() ? "" : linha + "\r\n");
+    TNFe nfe;
+    nfe.Emit.CRT = crtSimplesNacional;
+    ASSERT_TRUE(LerPaginaNFe(pagina, nfe));
+    EXPECT_EQ(nfe.Emit.CRT, c.crt) << c.linha;
+  }
+  EXPECT_EQ(TNFe().Emit.CRT, crtRegimeNormal);  // so a page without the label keeps the regular regime
+}
+
 TEST(ConverterPagina, NotFoundWithoutAnAccessKey) {
   const std::string chave = "Chave de acesso3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000";
   for (const std::string& pagina : {Pagina("NF-e INEXISTENTE\nDados da NF-e\n"),
@@ -204,6 +227,12 @@ TEST(ConverterPagina, ItemsByTheirMarkers) {
     EXPECT_EQ(nfe.Det.Items(i).Prod.vProd, Currency((i + 1) * 100));
   }
   EXPECT_EQ(nfe.Total.ICMSTot.vNF, C("929.93"));
+  // An item's last line has no separator of its own: the next marker begins
+  // with it, so its value reads as empty. The last item's text runs on past it.
+  EXPECT_EQ(nfe.Det.Items(0).Imposto.ICMS.vICMS, Currency());
+  EXPECT_EQ(nfe.Det.Items(1).Imposto.ICMS.vICMS, Currency());
+  EXPECT_EQ(nfe.Det.Items(2).Imposto.ICMS.vICMS, C("105.98"));
+  EXPECT_EQ(nfe.Det.Items(0).Imposto.ICMS.pICMS, C("18"));
 
   // Item 12: the marker is longer than the 7 characters dropped, the row still reads right.
   itens.clear();
