@@ -351,6 +351,12 @@ TEST(NFeW, PickupDeliveryAndSingleIssueGroups) {
                             "<xBairro>BAIRRO</xBairro><cMun>3304557</cMun><xMun>RIO</xMun><UF>XX</UF></entrega>"));
   EXPECT_TRUE(Contem(s.xml, "<nro>5</nro>"));
   EXPECT_EQ(s.alertas, std::vector<std::string>{Texto("G09 Conteúdo inválido"_cp)});
+  // The option pads the number of every address group.
+  n.Retirada.xLgr = "RUA D";
+  n.Retirada.nro = "12";
+  const std::string xml = Gerar(n).xml;
+  EXPECT_TRUE(Contem(xml, "<retirada><CNPJ>11222333000181</CNPJ><xLgr>RUA D</xLgr><nro>012</nro>")) << xml;
+  EXPECT_TRUE(Contem(xml, "<entrega><CNPJ>11222333000181</CNPJ><xLgr>RUA C</xLgr><nro>007</nro>")) << xml;
 }
 
 TEST(NFeW, RegistrationChecksOnlyWhenAsked) {

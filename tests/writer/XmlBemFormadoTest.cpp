@@ -19,6 +19,7 @@ std::string Hostil() {
 
 void EncherDeTextoHostil(TNFe& n) {
   const std::string h = Hostil();
+  n.infNFe.ID = h + "35100511222333000181550010000001231123456780";  // the Id attribute too
   n.Ide.cUF = 35;
   n.Ide.nNF = 1;
   n.Ide.modelo = 55;
