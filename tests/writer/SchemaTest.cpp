@@ -438,6 +438,17 @@ TNFe NFeSimplesNacionalComServico() {
   servico.Imposto.PIS.CST = pis99;
   servico.Imposto.COFINS.CST = cof99;
   servico.infAdProd = "Serviço prestado no local; técnico responsável: João"_cp;
+  // The other ISSQN situations, each on a service item of its own.
+  for (TkxnISSQNcSitTrib situacao : {ISSQNcSitTribRETIDA, ISSQNcSitTribSUBSTITUTA, ISSQNcSitTribISENTA}) {
+    TDetCollectionItem& outro = AdicionarItem(n, kProdutos[11]);
+    outro.Prod.IndTot = itNaoSomaTotalNFe;
+    outro.Imposto.ISSQN = iss;
+    outro.Imposto.ISSQN.cSitTrib = situacao;
+    outro.Imposto.ISSQN.cListServ = 1401;
+    if (situacao == ISSQNcSitTribISENTA) outro.Imposto.ISSQN.vAliq = outro.Imposto.ISSQN.vISSQN = Valor("0");
+    outro.Imposto.PIS.CST = pis07;
+    outro.Imposto.COFINS.CST = cof07;
+  }
 
   n.Total.ICMSTot.vProd = Valor("905.67");
   n.Total.ICMSTot.vDesc = Valor("50.00");
@@ -718,7 +729,8 @@ INSTANTIATE_TEST_SUITE_P(
                    NFeSimplesNacionalComServico,
                    "nfe_v2.00.xsd",
                    {"ICMSSN101", "ICMSSN102", "ICMSSN201", "ICMSSN202", "ICMSSN500", "ICMSSN900", "ISSQN", "ISSQNtot",
-                    "CPF", "vagao", "vol", "dup", "infAdProd"}},
+                    "CPF", "vagao", "vol", "dup", "infAdProd", "cSitTrib>N</cSitTrib", "cSitTrib>R</cSitTrib",
+                    "cSitTrib>S</cSitTrib", "cSitTrib>I</cSitTrib"}},
         CasoSchema{"ProdutosEspeciais",
                    NFeProdutosEspeciais,
                    "procNFe_v2.00.xsd",
