@@ -189,7 +189,8 @@ inline void Item(std::string& s, int n) {
     Linha(s, "Base de Cálculo"_cp, valor);
     Linha(s, "Alíquota"_cp, imposto == "PIS" ? "1,65" : "7,60");
     s += "Valor";
-    s += imposto == "PIS" ? "0,17" : "0,80";  // no line break: the next item's marker starts with one
+    // No line break after the last one: the next item's marker starts with one.
+    s += imposto == "PIS" ? "0,17\r\n" : "0,80";
   }
 }
 

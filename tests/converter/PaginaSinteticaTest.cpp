@@ -4,8 +4,13 @@
 #include "converter/ZoltHTMLtoXML.h"
 
 TEST(PaginaSintetica, AllNineHundredNinetyItemsOfEveryKind) {
+  const std::string pagina = pagina_sintetica::Pagina(990);
+  std::size_t blocosCofins = 0;  // each item's tax blocks on lines of their own
+  for (std::size_t p = pagina.find("\r\nCOFINS\r\n"); p != std::string::npos; p = pagina.find("\r\nCOFINS\r\n", p + 1))
+    ++blocosCofins;
+  EXPECT_EQ(blocosCofins, 990u);
   TNFe nfe;
-  ASSERT_TRUE(LerPaginaNFe(pagina_sintetica::Pagina(990), nfe));
+  ASSERT_TRUE(LerPaginaNFe(pagina, nfe));
   ASSERT_EQ(nfe.Det.Count(), 990);
   long total = 0;
   for (int i = 0; i < 990; ++i) {
