@@ -169,12 +169,17 @@ std::string NormalizarReferencias(std::string_view html) {
   saida.reserve(html.size());
   std::size_t i = 0;
   while (i < html.size()) {
-    const std::size_t e = html.find('&', i);
+    const std::size_t e = html.find_first_of("&\xA0", i);
     if (e == std::string_view::npos) {
       saida.append(html.substr(i));
       break;
     }
     saida.append(html.substr(i, e - i));
+    if (html[e] != '&') {  // a no-break space written as such shows as its reference too
+      saida.append("&nbsp;");
+      i = e + 1;
+      continue;
+    }
     // A reference is short: "&" + up to 10 characters + ";".
     const std::size_t pontoEVirgula = html.substr(e, 12).find(';');
     const char32_t c = pontoEVirgula == std::string_view::npos

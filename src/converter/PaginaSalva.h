@@ -25,7 +25,8 @@ std::string_view CorpoHTML(std::string_view html);
 
 // Character references as a browser's inner HTML shows them: numeric and
 // named references become their characters, except that "&", "<", ">" and the
-// no-break space stay "&amp;", "&lt;", "&gt;" and "&nbsp;". Unknown ones stay.
+// no-break space stay "&amp;", "&lt;", "&gt;" and "&nbsp;"; a no-break space
+// written as a character becomes "&nbsp;" as well. Unknown ones stay.
 std::string NormalizarReferencias(std::string_view html);
 
 // The page text of a saved page: an HTML page's body markup with its

@@ -47,6 +47,7 @@ TEST(PaginaSalva, ReferencesAsTheBrowserShowsThem) {
       {"&#231;&#xE7;&#XE7;", "ççç"_cp},
       {"A&amp;B &#38; &lt;&#60; &gt; &nbsp;&#160;", "A&amp;B &amp; &lt;&lt; &gt; &nbsp;&nbsp;"},
       {"&#150;&euro;&quot;", "–€\""_cp},
+      {"R$\xA0" "10,00 \xA0", "R$&nbsp;10,00 &nbsp;"},  // the character itself, as the reference
       {"&desconhecida; & &#0; &#xZZ; &#x4E2D; &ccedil", "&desconhecida; & &#0; &#xZZ; ? &ccedil"},
   };
   for (const auto& c : casos) EXPECT_EQ(NormalizarReferencias(c.html), c.texto) << c.html;
@@ -55,7 +56,7 @@ TEST(PaginaSalva, ReferencesAsTheBrowserShowsThem) {
 TEST(PaginaSalva, PageTextOfASavedPage) {
   const std::string html =
       "<html><head><meta charset=\"utf-8\"><script>function x(){}</script></head>\n<body>\n"
-      "<div><label>Descri&ccedil;&atilde;o</label><span>CAF\xC3\x89&nbsp;TORRADO</span></div>\n"
+      "<div><label>Descri&ccedil;&atilde;o</label><span>CAF\xC3\x89&nbsp;TORRADO\xC2\xA0</span></div>\n"
       "<script>\nfunction f() { document.write(1); }\n</script>\n<p>A&amp;B</p>\n</body></html>";
   EXPECT_EQ(PaginaTextoDeArquivo(html), "DescriçãoCAFÉTORRADO\r\nA&amp;B\r\n"_cp);
   EXPECT_EQ(PaginaTextoDeArquivo("Chave de acesso1\nVers\xC3\xA3o2.00"), "Chave de acesso1\r\nVersão2.00"_cp);
