@@ -97,6 +97,23 @@ TEST_F(SalvexaConvert, CapturedTextGivesTheSameXmlAsTheHtmlPage) {
   EXPECT_EQ(Ler(dir_ / "saida" / kArquivoXml), daPagina);
 }
 
+TEST_F(SalvexaConvert, AlertsListedOnlyWhenAsked) {
+  std::string html = Ler(kExemplo);
+  const std::string cnpj = "27.461.983/0002-09";  // the carrier's; a wrong check digit is an alert
+  ASSERT_NE(html.find(cnpj), std::string::npos);
+  html.replace(html.find(cnpj), cnpj.size(), "27.461.983/0002-00");
+  const fs::path pagina = dir_ / "alerta.html";
+  Gravar(pagina, html);
+  const Execucao calado = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+  EXPECT_EQ(calado.status, 0);
+  EXPECT_EQ(calado.erros, "");
+  const Execucao e = Rodar("--alerts -o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+  EXPECT_EQ(e.status, 0) << e.erros;  // alerts never stop the output
+  EXPECT_EQ(e.saida, calado.saida);
+  EXPECT_NE(e.erros.find("ID:X04/CNPJ(CNPJ)"), std::string::npos) << e.erros;
+  EXPECT_TRUE(fs::exists(dir_ / "saida" / kArquivoXml));
+}
+
 TEST_F(SalvexaConvert, NotFoundPage) {
   const fs::path pagina = dir_ / "inexistente.html";
   Gravar(pagina, "<html><body><p>NF-e INEXISTENTE na base nacional, favor consultar esta NF-e no site da SEFAZ de "
