@@ -51,7 +51,8 @@ Exit status:
   2  usage error
   3  the portal has no such NF-e ("NF-e INEXISTENTE na base nacional.")
   4  conversion error: a value of the page cannot be read (no file is written)
-  5  input/output error: the page cannot be read or the file cannot be written
+  5  input/output error: the page cannot be read, the file cannot be written
+     or its path cannot be printed
 )";
 
 struct Argumentos {
@@ -147,6 +148,10 @@ int Converter(const Argumentos& args) {
   std::error_code ec;
   const std::filesystem::path absoluto = std::filesystem::absolute(resultado.Caminho, ec);
   std::cout << (ec ? resultado.Caminho : absoluto.string()) << std::endl;
+  if (!std::cout) {  // a caller waiting for the path must not take silence for success
+    std::cerr << "salvexa-convert: cannot print the saved path " << resultado.Caminho << "\n";
+    return kErroArquivo;
+  }
   if (args.alertas)
     for (const std::string& alerta : resultado.Alertas) std::cerr << win1252::ParaUtf8(alerta) << "\n";
   return kSalvo;

@@ -159,6 +159,15 @@ TEST_F(SalvexaConvert, InputAndOutputErrors) {
   EXPECT_FALSE(fs::exists(dir_ / "sem-pasta"));
 }
 
+TEST_F(SalvexaConvert, UnprintablePathIsAnOutputError) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::string comando = Aspas(kPrograma.string()) + " -o " + Aspas(Saida()) + " " + Aspas(kExemplo.string()) +
+                              " >/dev/full 2>" + Aspas((dir_ / "stderr").string());
+  const int bruto = std::system(comando.c_str());
+  ASSERT_TRUE(WIFEXITED(bruto));
+  EXPECT_EQ(WEXITSTATUS(bruto), 5) << Ler(dir_ / "stderr");
+}
+
 TEST_F(SalvexaConvert, BadInputNeverCrashes) {
   std::mt19937 gerador(20110412);
   const std::string exemplo = Ler(kExemplo);
