@@ -3,6 +3,7 @@
 // Exact: no floating point is used inside, only at the conversion from double.
 
 #include <compare>
+#include <concepts>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,10 @@ class Currency {
 
   constexpr Currency() = default;
   constexpr Currency(int inteiro) : bruto_(std::int64_t(inteiro) * kEscala) {}
+  // A double would silently lose its decimals through the int constructor;
+  // it has to go through DeDouble.
+  template <std::floating_point T>
+  Currency(T) = delete;
 
   // Nearest value to the decimal number the double stands for (its shortest
   // round-trip text), ties to even at the fourth decimal: 12.3456789 -> 12.3457,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <tuple>
+#include <type_traits>
 
 #include "nfe/Colecao.h"
 #include "nfe/Currency.h"
@@ -17,6 +18,11 @@ TEST(Currency, FromDoubleRoundsHalfToEvenAtTheFourthDecimal) {
   for (const auto& c : casos) EXPECT_EQ(Currency::DeDouble(c.valor).Bruto(), c.bruto) << c.valor;
   EXPECT_THROW(Currency::DeDouble(1e20), ErroConversao);
 }
+
+// 12.34 must not become 12 through the int constructor.
+static_assert(!std::is_convertible_v<double, Currency> && !std::is_constructible_v<Currency, double> &&
+              !std::is_constructible_v<Currency, float>);
+static_assert(std::is_convertible_v<int, Currency>);
 
 TEST(Currency, FromDecimalTextIsExact) {
   EXPECT_EQ(Currency::DeDecimal("1234.5678").Bruto(), 12345678);
