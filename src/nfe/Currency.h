@@ -23,8 +23,8 @@ class Currency {
   // round-trip text), ties to even at the fourth decimal: 12.3456789 -> 12.3457,
   // 0.00005 -> 0.0000, 0.00015 -> 0.0002. Out of range raises ErroConversao.
   static Currency DeDouble(double valor);
-  // From decimal text "[-]digits[.digits]", '.' as the separator, ties to even
-  // beyond four decimals. Anything else raises ErroConversao.
+  // From decimal text "[+-]digits[.digits][e[+-]digits]", '.' as the separator,
+  // ties to even beyond four decimals. Anything else raises ErroConversao.
   static Currency DeDecimal(std::string_view texto);
   static constexpr Currency DeBruto(std::int64_t bruto) {
     Currency c;
