@@ -131,6 +131,12 @@ std::string NormalizarQuebrasDeLinha(std::string_view texto) {
 
 std::string RemoverNbsp(std::string_view texto) {
   static constexpr std::string_view kNbsp = "&NBSP;";
+  // The references a browser writes for text in inner HTML; decoded so that
+  // "A&amp;B" on the page is "A&B" in the model (and once escaped in the XML).
+  struct Referencia { std::string_view nome; char caractere; };
+  static constexpr Referencia kReferencias[] = {
+      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'},
+  };
   std::string saida;
   saida.reserve(texto.size());
   std::size_t i = 0;
@@ -141,14 +147,22 @@ std::string RemoverNbsp(std::string_view texto) {
       break;
     }
     saida.append(texto.substr(i, e - i));
-    bool nbsp = e + kNbsp.size() <= texto.size();
-    for (std::size_t k = 0; nbsp && k < kNbsp.size(); ++k) nbsp = Dobrar(texto[e + k]) == kNbsp[k];
+    const std::string_view resto = texto.substr(e);
+    bool nbsp = resto.size() >= kNbsp.size();
+    for (std::size_t k = 0; nbsp && k < kNbsp.size(); ++k) nbsp = Dobrar(resto[k]) == kNbsp[k];
     if (nbsp) {
       i = e + kNbsp.size();
-    } else {
-      saida.push_back('&');
-      i = e + 1;
+      continue;
     }
+    i = e + 1;
+    char caractere = '&';
+    for (const auto& r : kReferencias)
+      if (resto.starts_with(r.nome)) {
+        caractere = r.caractere;
+        i = e + r.nome.size();
+        break;
+      }
+    saida.push_back(caractere);
   }
   return saida;
 }

@@ -21,8 +21,9 @@
 std::string RemoverTags(std::string_view texto);
 // Every line break (CR LF, lone CR, lone LF) becomes CR LF.
 std::string NormalizarQuebrasDeLinha(std::string_view texto);
-// Removes every "&nbsp;" in any letter case, in one pass; other character
-// references stay as they are.
+// Removes every "&nbsp;" in any letter case and, in the same pass, decodes
+// "&amp;", "&lt;", "&gt;" and "&quot;" (what inner HTML holds for those
+// characters of the page's text); other references stay as they are.
 std::string RemoverNbsp(std::string_view texto);
 // Drops the lines (CR LF separated) that are blank or hold "function",
 // "document", "{" or "}". The last line is never examined and always stays.

@@ -58,6 +58,6 @@ TEST(PaginaSalva, PageTextOfASavedPage) {
       "<html><head><meta charset=\"utf-8\"><script>function x(){}</script></head>\n<body>\n"
       "<div><label>Descri&ccedil;&atilde;o</label><span>CAF\xC3\x89&nbsp;TORRADO\xC2\xA0</span></div>\n"
       "<script>\nfunction f() { document.write(1); }\n</script>\n<p>A&amp;B</p>\n</body></html>";
-  EXPECT_EQ(PaginaTextoDeArquivo(html), "DescriçãoCAFÉTORRADO\r\nA&amp;B\r\n"_cp);
+  EXPECT_EQ(PaginaTextoDeArquivo(html), "DescriçãoCAFÉTORRADO\r\nA&B\r\n"_cp);
   EXPECT_EQ(PaginaTextoDeArquivo("Chave de acesso1\nVers\xC3\xA3o2.00"), "Chave de acesso1\r\nVersão2.00"_cp);
 }

@@ -23,10 +23,12 @@ TEST(Limpeza, RemovesTagsKeepingTheMarkupLines) {
   EXPECT_EQ(RemoverTags(""), "");
 }
 
-TEST(Limpeza, NbspRemovedInAnyCaseOtherReferencesKept) {
+TEST(Limpeza, NbspRemovedInAnyCaseMarkupReferencesDecoded) {
   EXPECT_EQ(RemoverNbsp("R$&nbsp;10,00"), "R$10,00");
   EXPECT_EQ(RemoverNbsp("&NBSP;a&Nbsp;&nbsp;b&nbsp"), "ab&nbsp");
-  EXPECT_EQ(RemoverNbsp("A&amp;B & C"), "A&amp;B & C");
+  // A company name with "&" must reach the XML as one "&amp;", not "&amp;amp;".
+  EXPECT_EQ(RemoverNbsp("C&amp;A & C"), "C&A & C");
+  EXPECT_EQ(RemoverNbsp("&lt;b&gt; &quot;x&quot; &amp;nbsp; &AMP; &#38; &amp"), "<b> \"x\" &nbsp; &AMP; &#38; &amp");
 }
 
 TEST(Limpeza, LineBreaksBecomeCrLf) {
@@ -52,7 +54,7 @@ TEST(Limpeza, WholeCaptureCleaning) {
       "<div>\n  <script>function f() { document.write(1); }</script>\n"
       "  <td><label>Valor Total da NFe</label><span>R$&nbsp;1.234,56</span></td>\r"
       "  <td>A&amp;B</td>\n\n<p>   </p>";
-  EXPECT_EQ(LimparTextoCapturado(marcacao), "  Valor Total da NFeR$1.234,56\r\n  A&amp;B\r\n   ");
+  EXPECT_EQ(LimparTextoCapturado(marcacao), "  Valor Total da NFeR$1.234,56\r\n  A&B\r\n   ");
 }
 
 TEST(TextoPagina, JoinsLinesAndFoldsAsciiOnly) {
