@@ -1,9 +1,11 @@
 #include "writer/kxnGerador.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -262,11 +264,116 @@ int CasasDecimais(TkxnFormatoCampo tipo) {
 // Characters XML 1.0 forbids even escaped: C0 controls other than tab, LF, CR.
 bool ControleProibido(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
 
+// Each forbidden control character becomes a space. Eight bytes are looked at
+// at once; only a block holding some byte below 0x20 is gone through.
+void TrocarControlesProibidos(std::string& texto) {
+  char* const p = texto.data();
+  const std::size_t n = texto.size();
+  const auto trocar = [](char& c) {
+    if (ControleProibido(static_cast<unsigned char>(c))) c = ' ';
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t bloco;
+    std::memcpy(&bloco, p + i, 8);
+    if (((bloco - 0x2020202020202020u) & ~bloco & 0x8080808080808080u) == 0) continue;
+    for (std::size_t k = i; k < i + 8; ++k) trocar(p[k]);
+  }
+  for (; i < n; ++i) trocar(p[i]);
+}
+
+// Removes leading and trailing bytes with code 32 or lower, as Trim does, without a copy.
+std::string_view Aparado(std::string_view t) {
+  while (!t.empty() && static_cast<unsigned char>(t.front()) <= 32) t.remove_prefix(1);
+  while (!t.empty() && static_cast<unsigned char>(t.back()) <= 32) t.remove_suffix(1);
+  return t;
+}
+
+// True when the value preparation would give the text back unchanged: printable
+// ASCII only, nothing to escape, no blank at either end and no run of spaces.
+bool TextoSemPreparo(std::string_view t) {
+  if (t.empty() || t.front() == ' ' || t.back() == ' ') return t.empty();
+  char anterior = 0;
+  for (const char c : t) {
+    if (c < ' ' || c > '~') return false;
+    switch (c) {
+      case '&': case '<': case '>': case '"': case '\'': return false;
+      case ' ':
+        if (anterior == ' ') return false;
+        break;
+      default: break;
+    }
+    anterior = c;
+  }
+  return true;
+}
+
+constexpr std::uint32_t kPotencias10[] = {1, 10, 100, 1000, 10000};
+
+// Decimal field text of an exact value given as its integer part and its
+// fraction in ten-thousandths (a Currency, or an integer with no fraction):
+// rounded half away from zero to `casas` places, or the integer alone when
+// `suprimir` and there is no fraction. The same text the general decimal path gives.
+std::string TextoDecimalExato(bool negativo, std::uint64_t inteira, std::uint32_t fracao, int casas, bool suprimir) {
+  char buf[48];
+  char* const fim = buf + sizeof buf;
+  char* p = fim;
+  const auto digitos = [&p](std::uint64_t v) {
+    do {
+      *--p = static_cast<char>('0' + v % 10);
+      v /= 10;
+    } while (v != 0);
+  };
+  if (suprimir && fracao == 0) {
+    digitos(inteira);
+    if (negativo && inteira != 0) *--p = '-';
+    return std::string(p, fim);
+  }
+  int casasFracao = casas;
+  if (casas < 4) {
+    const std::uint32_t divisor = kPotencias10[4 - casas];
+    const bool subir = fracao % divisor >= divisor / 2;
+    fracao = fracao / divisor + (subir ? 1 : 0);
+    if (fracao == kPotencias10[casas]) {
+      fracao = 0;
+      ++inteira;
+    }
+  } else {
+    for (int k = 4; k < casas; ++k) *--p = '0';
+    casasFracao = 4;
+  }
+  const bool zero = inteira == 0 && fracao == 0;
+  for (int k = 0; k < casasFracao; ++k) {
+    *--p = static_cast<char>('0' + fracao % 10);
+    fracao /= 10;
+  }
+  *--p = '.';
+  digitos(inteira);
+  if (negativo && !zero) *--p = '-';
+  return std::string(p, fim);
+}
+
+std::uint64_t Magnitude(std::int64_t v) {
+  return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+}
+
 }  // namespace
 
 std::string FormatarDataHora(TDateTime valor) {
   const DataHoraPartes p = DecodificarDataHora(DataConferida(valor));
   return FormatarData(p) + 'T' + FormatarHora(p);
+}
+
+bool TGerador::TFiltroLista::PodeEstar(std::string_view tag, std::string_view lista) {
+  if (lista != listaVista) {
+    listaVista.assign(lista);
+    iniciais.reset();
+    for (std::size_t barra = lista.find('|'); barra != std::string_view::npos; barra = lista.find('|', barra + 1))
+      if (barra + 1 < lista.size()) iniciais.set(static_cast<unsigned char>(lista[barra + 1]));
+  }
+  // An item matches the start of the tag or a piece after a "|" inside it.
+  if (tag.find('|') != std::string_view::npos) return true;
+  return !tag.empty() && iniciais.test(static_cast<unsigned char>(tag[0]));
 }
 
 void TGerador::Identar() {
@@ -285,7 +392,7 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
     PreencherCampoTXT(TextoEntre(TAG, " ", "="), TextoEntre(TAG, "\"", "\""));
 
   const bool fechamento = !TAG.empty() && TAG[0] == '/';
-  if (!TagNaLista(TAG, TagsForaDoNivel)) {
+  if (!filtroForaDoNivel_.PodeEstar(TAG, TagsForaDoNivel) || !TagNaLista(TAG, TagsForaDoNivel)) {
     if (!fechamento) {
       TagNivel += '<';
       TagNivel += TAG;
@@ -309,7 +416,7 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
   }
 
   if (Identar && fechamento) --Opcoes.NivelAtual;
-  if (TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
+  if (filtroRecuarNivel_.PodeEstar(TAG, TagsRecuarNivel) && TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
 
   if (Opcoes.IdentarXML) this->Identar();
   ArquivoFormatoXML += '<';
@@ -322,48 +429,69 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
 
 void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
                              int Ocorrencia, const TValorCampo& Valor, std::string_view Descricao) {
-  const std::string id = Trim(ID);
-  const std::string tag = Trim(TAG);
+  const std::string_view id = Aparado(ID);
+  const std::string_view tag = Aparado(TAG);
 
-  std::string texto;
+  // The formatted text: a view of the value itself for a text, else of `formatado`.
+  std::string formatado;
+  std::string_view texto;
   bool vazio = false;
   switch (Tipo) {
     case fcTexto:
-      texto = Valor.tipo() == TValorCampo::Tipo::Texto ? Trim(Valor.texto()) : Trim(TextoDoValor(Valor));
+      if (Valor.tipo() == TValorCampo::Tipo::Texto) {
+        texto = Aparado(Valor.texto());
+      } else {
+        formatado = Trim(TextoDoValor(Valor));
+        texto = formatado;
+      }
       vazio = texto.empty();
       break;
     case fcInteiro: {
       const std::int64_t i = InteiroDeValor(Valor);
-      texto = std::to_string(i);
+      char buf[24];
+      const auto r = std::to_chars(buf, buf + sizeof buf, i);
+      const std::string_view numero(buf, static_cast<std::size_t>(r.ptr - buf));
       if (Min == Max) {
-        // Fixed width: zero padded, or only the last Max digits kept.
-        texto.insert(0, 60, '0');
-        const auto manter = static_cast<std::size_t>(Max < 0 ? 0 : Max);
-        if (texto.size() > manter) texto.erase(0, texto.size() - manter);
+        // Fixed width: 60 zeros in front, then only the last Max characters kept.
+        const auto largura = static_cast<std::size_t>(Max < 0 ? 0 : Max);
+        const std::size_t zeros = largura > numero.size() ? std::min<std::size_t>(largura - numero.size(), 60) : 0;
+        formatado.assign(zeros, '0');
+        formatado += numero.substr(numero.size() - std::min(numero.size(), largura));
+      } else {
+        formatado.assign(numero);
       }
+      texto = formatado;
       vazio = i == 0 && Ocorrencia == 0;
       break;
     }
     case fcData: {
       const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      texto = FormatarData(p);
+      formatado = FormatarData(p);
+      texto = formatado;
       vazio = DataZero(p);
       break;
     }
     case fcDataHora: {
       const TDateTime t = DataDeValor(Valor);
-      texto = FormatarDataHora(t);
+      formatado = FormatarDataHora(t);
+      texto = formatado;
       vazio = DataZero(DecodificarDataHora(t));
       break;
     }
     case fcHora: {
       const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      texto = FormatarHora(p);
+      formatado = FormatarHora(p);
+      texto = formatado;
       vazio = p.hora == 0 && p.minuto == 0 && p.segundo == 0;
       break;
     }
     case fcNumerico:
-      texto = Trim(TextoDoValor(Valor));
+      if (Valor.tipo() == TValorCampo::Tipo::Texto) {
+        texto = Aparado(Valor.texto());
+      } else {
+        formatado = Trim(TextoDoValor(Valor));
+        texto = formatado;
+      }
       if (!TodosDigitos(texto)) RegistrarAlerta(id, tag, Descricao, kConteudoInvalido);
       vazio = Valor.tipo() == TValorCampo::Tipo::Texto && Valor.texto().empty();
       break;
@@ -373,34 +501,57 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
     case fcDecimal6:
     case fcDecimal10: {
       const int casas = CasasDecimais(Tipo);
-      const Decimal d = DecimalDeValor(Valor);
-      // Digits beyond the allowed places, read at ten decimals.
-      const Decimal dez = d.Arredondado(10);
-      if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
-        RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-      if (Opcoes.SuprimirDecimais && d.FracaoZero())
-        texto = d.Texto(false);
-      else
-        texto = d.Arredondado(casas).Texto(true);
-      vazio = d.Zero() && Ocorrencia == 0;
+      if (Valor.tipo() == TValorCampo::Tipo::Currency || Valor.tipo() == TValorCampo::Tipo::Inteiro) {
+        // Exact values with at most four decimals: integer arithmetic alone.
+        std::uint64_t inteira = 0;
+        std::uint32_t fracao = 0;
+        bool negativo = false;
+        if (Valor.tipo() == TValorCampo::Tipo::Currency) {
+          const std::int64_t bruto = Valor.moeda().Bruto();
+          negativo = bruto < 0;
+          inteira = Magnitude(bruto) / Currency::kEscala;
+          fracao = static_cast<std::uint32_t>(Magnitude(bruto) % Currency::kEscala);
+        } else {
+          negativo = Valor.inteiro() < 0;
+          inteira = Magnitude(Valor.inteiro());
+        }
+        if (casas < 4 && fracao % kPotencias10[4 - casas] != 0)
+          RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+        formatado = TextoDecimalExato(negativo, inteira, fracao, casas, Opcoes.SuprimirDecimais);
+        vazio = inteira == 0 && fracao == 0 && Ocorrencia == 0;
+      } else {
+        const Decimal d = DecimalDeValor(Valor);
+        // Digits beyond the allowed places, read at ten decimals.
+        const Decimal dez = d.Arredondado(10);
+        if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
+          RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+        if (Opcoes.SuprimirDecimais && d.FracaoZero())
+          formatado = d.Texto(false);
+        else
+          formatado = d.Arredondado(casas).Texto(true);
+        vazio = d.Zero() && Ocorrencia == 0;
+      }
+      texto = formatado;
       break;
     }
   }
 
   const int tamanho = static_cast<int>(texto.size());
-  std::string mensagem;
+  std::string_view mensagem;
   if (Ocorrencia == 1 && vazio && Min > 0)
     mensagem = kNenhumValor;
   else if (tamanho < Min && tamanho >= 2)
     mensagem = kMenorQueMinimo;
   if (tamanho > Max) mensagem = kMaiorQueMaximo;
   if (!mensagem.empty()) {
-    if (mensagem != kNenhumValor && !vazio) mensagem += " [" + TextoDoValor(Valor) + "]";
-    RegistrarAlerta(id, tag, Descricao, mensagem);
+    if (mensagem != kNenhumValor && !vazio)
+      RegistrarAlerta(id, tag, Descricao, std::string(mensagem) + " [" + TextoDoValor(Valor) + "]");
+    else
+      RegistrarAlerta(id, tag, Descricao, mensagem);
   }
 
   if (Opcoes.SomenteValidar) return;
-  PreencherCampoTXT(tag, vazio ? std::string_view() : std::string_view(texto));
+  PreencherCampoTXT(tag, vazio ? std::string_view() : texto);
   if (vazio && Ocorrencia != 1) return;
 
   if (Opcoes.IdentarXML) this->Identar();
@@ -417,10 +568,11 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
     }
   } else {
     xml += '>';
-    if (Tipo == fcTexto || Tipo == fcNumerico)
-      xml += PrepararTexto(texto);
+    // Digits, signs, points, dashes and colons only, or plain text: nothing to prepare.
+    if ((Tipo != fcTexto && Tipo != fcNumerico) || TextoSemPreparo(texto))
+      xml += texto;
     else
-      xml += texto;  // digits, signs, points, dashes and colons only
+      xml += PrepararTexto(texto);
     xml += "</";
     xml += tag;
     xml += '>';
@@ -480,17 +632,17 @@ void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::s
 
 bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {
   namespace fs = std::filesystem;
-  std::string conteudo;
+  std::string utf8;
+  std::string_view conteudo;
   if (FormatoTXT) {
     conteudo = ArquivoFormatoTXT;
   } else {
-    conteudo = win1252::ParaUtf8(ArquivoFormatoXML);
+    utf8 = win1252::ParaUtf8(ArquivoFormatoXML);
     // A control character that slipped through (accent removal switched off) would
     // make the file unreadable as XML.
-    for (char& c : conteudo)
-      if (ControleProibido(static_cast<unsigned char>(c))) c = ' ';
+    TrocarControlesProibidos(utf8);
+    conteudo = utf8;
   }
-  conteudo += "\r\n";
 
   const fs::path destino(NomeArquivo);
   const auto falha = [&](int erro, const std::string& oque) -> std::system_error {
@@ -510,7 +662,8 @@ bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) co
   }
   if (arquivo == nullptr) throw falha(errno != 0 ? errno : EIO, "cannot create file");
 
-  const bool escrito = std::fwrite(conteudo.data(), 1, conteudo.size(), arquivo) == conteudo.size();
+  const bool escrito = std::fwrite(conteudo.data(), 1, conteudo.size(), arquivo) == conteudo.size() &&
+                       std::fwrite("\r\n", 1, 2, arquivo) == 2;
   const int erroEscrita = errno;
   const bool fechado = std::fclose(arquivo) == 0;
   if (!escrito || !fechado) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,6 +67,13 @@ TEST(Gerador, FormatsChecksAndWritesEachFieldType) {
       {fcDecimal2, 1, 15, 1, Currency::DeDecimal("-0.001"), "<t>0.00</t>", casas2},
       {fcDecimal2, 1, 15, 1, Currency::DeDecimal("1234567890123.45"), "<t>1234567890123.45</t>",
        Texto("Tamanho maior que o máximo permitido [1234567890123.45]"_cp)},
+      {fcDecimal2, 1, 15, 1, Currency::DeDecimal("0.995"), "<t>1.00</t>", casas2},
+      {fcDecimal2, 1, 15, 1, Currency::DeDecimal("-0.005"), "<t>-0.01</t>", casas2},
+      {fcDecimal2, 1, 15, 1, Currency::DeDecimal("-0.0049"), "<t>0.00</t>", casas2},
+      {fcDecimal2, 1, 15, 1, -5, "<t>-5.00</t>", ""},
+      {fcDecimal6, 1, 15, 1, Currency::DeDecimal("-12.5"), "<t>-12.500000</t>", ""},
+      {fcDecimal10, 1, 30, 1, Currency::DeBruto(INT64_MIN), "<t>-922337203685477.5808000000</t>", ""},
+      {fcDecimal3, 1, 15, 1, Currency::DeDecimal("9.9995"), "<t>10.000</t>", Texto("Numero máximo de casas decimais permitidas 3"_cp)},
       {fcDecimal3, 1, 15, 1, 1e-7, "<t>0.000</t>", Texto("Numero máximo de casas decimais permitidas 3"_cp)},
       {fcDecimal4, 1, 15, 1, Currency::DeDecimal("1.2345"), "<t>1.2345</t>", ""},
       {fcDecimal6, 1, 15, 1, 99.9999995, "<t>100.000000</t>", Texto("Numero máximo de casas decimais permitidas 6"_cp)},
@@ -111,7 +119,10 @@ TEST(Gerador, DecimalOptionsAndEmptyElementForm) {
   g.EscreverCampo(fcDecimal2, "X", "b", 1, 15, 1, 10.5, "");
   g.EscreverCampo(fcDecimal4, "X", "c", 1, 15, 1, -3.0, "");
   g.EscreverCampo(fcTexto, "X", "d", 0, 15, 1, "", "");
-  EXPECT_EQ(g.ArquivoFormatoXML, "<a>10</a><b>10.50</b><c>-3</c><d></d>");
+  g.EscreverCampo(fcDecimal2, "X", "e", 1, 15, 1, Currency::DeDecimal("-3"), "");
+  g.EscreverCampo(fcDecimal2, "X", "f", 1, 15, 1, Currency::DeDecimal("-0.5"), "");
+  g.EscreverCampo(fcDecimal4, "X", "g", 1, 15, 1, 7, "");
+  EXPECT_EQ(g.ArquivoFormatoXML, "<a>10</a><b>10.50</b><c>-3</c><d></d><e>-3</e><f>-0.50</f><g>7</g>");
 }
 
 TEST(Gerador, AlertTemplateAndLevelPath) {
@@ -203,6 +214,10 @@ TEST(Gerador, SavesUtf8TextWithCrLfReplacingTheFile) {
   g.EscreverTexto("<a>S\xE3o Paulo \x80 \x01</a>");
   EXPECT_TRUE(g.SalvarArquivo(arquivo.string()));
   EXPECT_EQ(Ler(arquivo), "<a>S\xC3\xA3o Paulo \xE2\x82\xAC  </a>\r\n");
+  // Long ASCII runs, and controls anywhere: tab, CR and LF stay, the others become spaces.
+  g.ArquivoFormatoXML = std::string(21, 'x') + "\x1F\t\r\n" + std::string(9, 'y') + "\x02\x9F\x0B";
+  g.SalvarArquivo(arquivo.string());
+  EXPECT_EQ(Ler(arquivo), std::string(21, 'x') + " \t\r\n" + std::string(9, 'y') + " \xC5\xB8 \r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary left
 }
 
