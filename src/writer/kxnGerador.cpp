@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -282,6 +283,42 @@ void TrocarControlesProibidos(std::string& texto) {
   for (; i < n; ++i) trocar(p[i]);
 }
 
+// Appends "<" + tag + ">" + texto + "</" + tag + ">" (without texto: "<" + tag + ">").
+// A document is tens of thousands of such small pieces: each is composed apart
+// and appended at once.
+void AnexarElemento(std::string& destino, std::string_view tag, std::optional<std::string_view> texto = {}) {
+  char elemento[256];
+  const std::size_t tamanho = texto ? 2 * tag.size() + texto->size() + 5 : tag.size() + 2;
+  if (tamanho > sizeof elemento) {
+    destino += '<';
+    destino += tag;
+    destino += '>';
+    if (texto) {
+      destino += *texto;
+      destino += "</";
+      destino += tag;
+      destino += '>';
+    }
+    return;
+  }
+  char* p = elemento;
+  const auto copiar = [&p](std::string_view parte) {
+    std::memcpy(p, parte.data(), parte.size());
+    p += parte.size();
+  };
+  *p++ = '<';
+  copiar(tag);
+  *p++ = '>';
+  if (texto) {
+    copiar(*texto);
+    *p++ = '<';
+    *p++ = '/';
+    copiar(tag);
+    *p++ = '>';
+  }
+  destino.append(elemento, tamanho);
+}
+
 // Removes leading and trailing bytes with code 32 or lower, as Trim does, without a copy.
 std::string_view Aparado(std::string_view t) {
   while (!t.empty() && static_cast<unsigned char>(t.front()) <= 32) t.remove_prefix(1);
@@ -394,9 +431,7 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
   const bool fechamento = !TAG.empty() && TAG[0] == '/';
   if (!filtroForaDoNivel_.PodeEstar(TAG, TagsForaDoNivel) || !TagNaLista(TAG, TagsForaDoNivel)) {
     if (!fechamento) {
-      TagNivel += '<';
-      TagNivel += TAG;
-      TagNivel += '>';
+      AnexarElemento(TagNivel, TAG);
     } else {
       const std::string_view nome = TAG.substr(1);
       if (nome.starts_with("det")) {
@@ -419,9 +454,7 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
   if (filtroRecuarNivel_.PodeEstar(TAG, TagsRecuarNivel) && TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
 
   if (Opcoes.IdentarXML) this->Identar();
-  ArquivoFormatoXML += '<';
-  ArquivoFormatoXML += TAG;
-  ArquivoFormatoXML += '>';
+  AnexarElemento(ArquivoFormatoXML, TAG);
   if (Opcoes.IdentarXML) ArquivoFormatoXML += "\r\n";
 
   if (Identar && !fechamento) ++Opcoes.NivelAtual;
@@ -556,9 +589,9 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
 
   if (Opcoes.IdentarXML) this->Identar();
   std::string& xml = ArquivoFormatoXML;
-  xml += '<';
-  xml += tag;
   if (vazio) {
+    xml += '<';
+    xml += tag;
     if (Opcoes.TagVaziaNoFormatoResumido) {
       xml += "/>";
     } else {
@@ -566,16 +599,11 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
       xml += tag;
       xml += '>';
     }
-  } else {
-    xml += '>';
+  } else if ((Tipo != fcTexto && Tipo != fcNumerico) || TextoSemPreparo(texto)) {
     // Digits, signs, points, dashes and colons only, or plain text: nothing to prepare.
-    if ((Tipo != fcTexto && Tipo != fcNumerico) || TextoSemPreparo(texto))
-      xml += texto;
-    else
-      xml += PrepararTexto(texto);
-    xml += "</";
-    xml += tag;
-    xml += '>';
+    AnexarElemento(xml, tag, texto);
+  } else {
+    AnexarElemento(xml, tag, PrepararTexto(texto));
   }
   if (Opcoes.IdentarXML) xml += "\r\n";
 }

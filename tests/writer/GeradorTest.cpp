@@ -103,6 +103,19 @@ TEST(Gerador, FormatsChecksAndWritesEachFieldType) {
   }
 }
 
+TEST(Gerador, LongElementsAreWrittenWhole) {
+  const std::string longo(300, 'a');
+  const std::string grupo = "g x=\"" + longo + "\"";
+  TGerador g;
+  g.EscreverGrupo(grupo, "G01", true);
+  EXPECT_EQ(g.TagNivel, "<" + grupo + ">");
+  g.EscreverCampo(fcTexto, "G02", "v", 1, 500, 1, longo, "");
+  g.EscreverCampo(fcTexto, "G03", "w", 1, 500, 1, longo + "&", "");
+  g.EscreverGrupo("/g", "", true);
+  EXPECT_EQ(g.ArquivoFormatoXML,
+            "<" + grupo + "><v>" + longo + "</v><w>" + longo + "&amp;</w></g>");
+}
+
 TEST(Gerador, ConversionOfAnUnreadableValueRaises) {
   TGerador g;
   EXPECT_THROW(g.EscreverCampo(fcInteiro, "B20l", "nECF", 3, 3, 1, "", ""), ErroConversao);
