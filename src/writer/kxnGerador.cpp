@@ -401,18 +401,6 @@ std::string FormatarDataHora(TDateTime valor) {
   return FormatarData(p) + 'T' + FormatarHora(p);
 }
 
-bool TGerador::TFiltroLista::PodeEstar(std::string_view tag, std::string_view lista) {
-  if (lista != listaVista) {
-    listaVista.assign(lista);
-    iniciais.reset();
-    for (std::size_t barra = lista.find('|'); barra != std::string_view::npos; barra = lista.find('|', barra + 1))
-      if (barra + 1 < lista.size()) iniciais.set(static_cast<unsigned char>(lista[barra + 1]));
-  }
-  // An item matches the start of the tag or a piece after a "|" inside it.
-  if (tag.find('|') != std::string_view::npos) return true;
-  return !tag.empty() && iniciais.test(static_cast<unsigned char>(tag[0]));
-}
-
 void TGerador::Identar() {
   const int espacos = Opcoes.TamanhoIdentacao * Opcoes.NivelAtual;
   if (espacos > 0) ArquivoFormatoXML.append(static_cast<std::size_t>(espacos), ' ');
@@ -429,7 +417,7 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
     PreencherCampoTXT(TextoEntre(TAG, " ", "="), TextoEntre(TAG, "\"", "\""));
 
   const bool fechamento = !TAG.empty() && TAG[0] == '/';
-  if (!filtroForaDoNivel_.PodeEstar(TAG, TagsForaDoNivel) || !TagNaLista(TAG, TagsForaDoNivel)) {
+  if (!TagNaLista(TAG, TagsForaDoNivel)) {
     if (!fechamento) {
       AnexarElemento(TagNivel, TAG);
     } else {
@@ -444,14 +432,21 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
         entrada += '<';
         entrada += nome;
         entrada += '>';
-        const auto p = TagNivel.find(entrada);
-        if (p != std::string::npos) TagNivel.erase(p, entrada.size());
+        if (const auto p = TagNivel.find(entrada); p != std::string::npos) {
+          TagNivel.erase(p, entrada.size());
+        } else {
+          // A group opened with attributes ("<forDia dia=...>") leaves its entry too.
+          entrada.back() = ' ';
+          const auto inicio = TagNivel.find(entrada);
+          const auto fim = inicio == std::string::npos ? inicio : TagNivel.find('>', inicio);
+          if (fim != std::string::npos) TagNivel.erase(inicio, fim + 1 - inicio);
+        }
       }
     }
   }
 
   if (Identar && fechamento) --Opcoes.NivelAtual;
-  if (filtroRecuarNivel_.PodeEstar(TAG, TagsRecuarNivel) && TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
+  if (TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
 
   if (Opcoes.IdentarXML) this->Identar();
   AnexarElemento(ArquivoFormatoXML, TAG);

@@ -3,7 +3,6 @@
 // document, formats and checks each field and records every problem as an
 // alert text instead of failing.
 
-#include <bitset>
 #include <concepts>
 #include <cstdint>
 #include <string>
@@ -122,15 +121,5 @@ class TGerador {
   std::string PrepararTexto(std::string_view Texto) const;
 
  private:
-  // First characters of the items of a "|"-list, so that a tag no item can
-  // match skips the full list lookup.
-  struct TFiltroLista {
-    std::string listaVista;
-    std::bitset<256> iniciais;
-    bool PodeEstar(std::string_view tag, std::string_view lista);
-  };
-  TFiltroLista filtroForaDoNivel_;
-  TFiltroLista filtroRecuarNivel_;
-
   void Identar();
 };

@@ -164,6 +164,18 @@ TEST(Gerador, AlertTemplateAndLevelPath) {
   EXPECT_EQ(g.IDNivel, "B01");
 }
 
+TEST(Gerador, ClosingAGroupOpenedWithAttributesLeavesThePath) {
+  TGerador g;
+  g.EscreverGrupo("cana", "ZC01", true);
+  g.EscreverGrupo("forDia dia=\"1\"", "ZC04", true);
+  g.EscreverGrupo("/forDia", "", true);
+  g.EscreverGrupo("forDia dia=\"2\"", "ZC04", true);
+  EXPECT_EQ(g.TagNivel, "<cana><forDia dia=\"2\">");
+  g.EscreverGrupo("/forDia", "", true);
+  g.EscreverGrupo("/forDiaX", "", true);  // no entry of that name: nothing removed
+  EXPECT_EQ(g.TagNivel, "<cana>");
+}
+
 TEST(Gerador, IndentsByLevelAndStepsBackForListedTags) {
   TGerador g;
   g.Opcoes.IdentarXML = true;
