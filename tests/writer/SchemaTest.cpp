@@ -684,6 +684,8 @@ struct CasoSchema {
   std::vector<std::string_view> elementos;  // start tags the document must hold
 };
 
+void PrintTo(const CasoSchema& caso, std::ostream* saida) { *saida << caso.nome; }
+
 class Schema : public ::testing::TestWithParam<CasoSchema> {
  protected:
   void SetUp() override {
