@@ -224,12 +224,6 @@ std::string DobrarAscii(std::string_view texto) {
   return saida;
 }
 
-std::string_view Aparar(std::string_view texto) {
-  while (!texto.empty() && Branco(texto.front())) texto.remove_prefix(1);
-  while (!texto.empty() && Branco(texto.back())) texto.remove_suffix(1);
-  return texto;
-}
-
 Trecho Trecho::Sub(std::size_t pos, std::size_t n) const {
   pos = std::min(pos, texto.size());
   return {texto.substr(pos, n), dobrado.substr(pos, n)};

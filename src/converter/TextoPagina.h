@@ -13,6 +13,7 @@
 
 #include "nfe/Currency.h"
 #include "nfe/DataHora.h"
+#include "util/kxnAuxiliar.h"  // Aparar, the trim shared by the core
 
 // ---- Cleaning of the captured body markup into page text ----
 
@@ -39,8 +40,6 @@ inline constexpr std::string_view kSeparadorLinha = "|&|";
 std::string JuntarLinhas(std::string_view paginaTexto);
 // ASCII a-z to A-Z; every other byte, accented letters included, unchanged.
 std::string DobrarAscii(std::string_view texto);
-// Leading and trailing characters with codes up to 32 removed.
-std::string_view Aparar(std::string_view texto);
 
 // A piece of a text with its folded twin at the same offsets.
 struct Trecho {

@@ -67,29 +67,35 @@ constexpr std::array<UF, 27> kUFs = {{
 
 // ---- Text and number helpers ----
 
-std::string Trim(std::string_view Texto) {
-  std::size_t inicio = 0, fim = Texto.size();
-  while (inicio < fim && EhBranco(Texto[inicio])) ++inicio;
-  while (fim > inicio && EhBranco(Texto[fim - 1])) --fim;
-  return std::string(Texto.substr(inicio, fim - inicio));
+std::string_view Aparar(std::string_view Texto) {
+  while (!Texto.empty() && EhBranco(Texto.front())) Texto.remove_prefix(1);
+  while (!Texto.empty() && EhBranco(Texto.back())) Texto.remove_suffix(1);
+  return Texto;
+}
+
+std::string Trim(std::string_view Texto) { return std::string(Aparar(Texto)); }
+
+void AnexarTextoXML(std::string& destino, bool RetirarEspacos, std::string_view Texto, bool RetirarAcentos) {
+  // One pass doing accent removal, escaping, space collapsing and trimming at once;
+  // escaping adds no spaces, so the order of the steps does not change the result.
+  const std::size_t inicio = destino.size();
+  for (const char original : Texto) {
+    const char c = RetirarAcentos ? static_cast<char>(kSemAcento[static_cast<unsigned char>(original)]) : original;
+    if (destino.size() == inicio && EhBranco(c)) continue;  // leading trim
+    if (c == ' ' && RetirarEspacos && destino.back() == ' ') continue;
+    const std::string_view entidade = EntidadeXML(c);
+    if (entidade.empty())
+      destino += c;
+    else
+      destino += entidade;
+  }
+  while (destino.size() > inicio && EhBranco(destino.back())) destino.pop_back();
 }
 
 std::string PrepararTextoXML(bool RetirarEspacos, std::string_view Texto, bool RetirarAcentos) {
-  // One pass doing accent removal, escaping, space collapsing and trimming at once;
-  // escaping adds no spaces, so the order of the steps does not change the result.
   std::string saida;
   saida.reserve(Texto.size() + 8);
-  for (const char original : Texto) {
-    const char c = RetirarAcentos ? static_cast<char>(kSemAcento[static_cast<unsigned char>(original)]) : original;
-    if (saida.empty() && EhBranco(c)) continue;  // leading trim
-    if (c == ' ' && RetirarEspacos && saida.back() == ' ') continue;
-    const std::string_view entidade = EntidadeXML(c);
-    if (entidade.empty())
-      saida += c;
-    else
-      saida += entidade;
-  }
-  while (!saida.empty() && EhBranco(saida.back())) saida.pop_back();
+  AnexarTextoXML(saida, RetirarEspacos, Texto, RetirarAcentos);
   return saida;
 }
 

@@ -14,11 +14,15 @@ enum TkxnSchema { TsPL005c, TsPL006, TsPL_CTe_103, TsPL_CTe_104 };
 
 // Removes leading and trailing bytes with code 32 or lower.
 std::string Trim(std::string_view Texto);
+// The same trim as a view of the text, without a copy.
+std::string_view Aparar(std::string_view Texto);
 
 // A field value as it goes between its tags: accents off (and bytes outside
 // 32..126 become spaces) when RetirarAcentos, XML escaping, runs of spaces
 // collapsed when RetirarEspacos, then trimmed.
 std::string PrepararTextoXML(bool RetirarEspacos, std::string_view Texto, bool RetirarAcentos);
+// PrepararTextoXML appended to `destino` (the writer builds whole documents this way).
+void AnexarTextoXML(std::string& destino, bool RetirarEspacos, std::string_view Texto, bool RetirarAcentos);
 std::string ExtrairDigitos(std::string_view Texto);
 // True for the empty text.
 bool TodosDigitos(std::string_view Texto);

@@ -319,32 +319,6 @@ void AnexarElemento(std::string& destino, std::string_view tag, std::optional<st
   destino.append(elemento, tamanho);
 }
 
-// Removes leading and trailing bytes with code 32 or lower, as Trim does, without a copy.
-std::string_view Aparado(std::string_view t) {
-  while (!t.empty() && static_cast<unsigned char>(t.front()) <= 32) t.remove_prefix(1);
-  while (!t.empty() && static_cast<unsigned char>(t.back()) <= 32) t.remove_suffix(1);
-  return t;
-}
-
-// True when the value preparation would give the text back unchanged: printable
-// ASCII only, nothing to escape, no blank at either end and no run of spaces.
-bool TextoSemPreparo(std::string_view t) {
-  if (t.empty() || t.front() == ' ' || t.back() == ' ') return t.empty();
-  char anterior = 0;
-  for (const char c : t) {
-    if (c < ' ' || c > '~') return false;
-    switch (c) {
-      case '&': case '<': case '>': case '"': case '\'': return false;
-      case ' ':
-        if (anterior == ' ') return false;
-        break;
-      default: break;
-    }
-    anterior = c;
-  }
-  return true;
-}
-
 constexpr std::uint32_t kPotencias10[] = {1, 10, 100, 1000, 10000};
 
 // Decimal field text of an exact value given as its integer part and its
@@ -457,8 +431,8 @@ void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Ide
 
 void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
                              int Ocorrencia, const TValorCampo& Valor, std::string_view Descricao) {
-  const std::string_view id = Aparado(ID);
-  const std::string_view tag = Aparado(TAG);
+  const std::string_view id = Aparar(ID);
+  const std::string_view tag = Aparar(TAG);
 
   // The formatted text: a view of the value itself for a text, else of `formatado`.
   std::string formatado;
@@ -467,7 +441,7 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
   switch (Tipo) {
     case fcTexto:
       if (Valor.tipo() == TValorCampo::Tipo::Texto) {
-        texto = Aparado(Valor.texto());
+        texto = Aparar(Valor.texto());
       } else {
         formatado = Trim(TextoDoValor(Valor));
         texto = formatado;
@@ -515,7 +489,7 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
     }
     case fcNumerico:
       if (Valor.tipo() == TValorCampo::Tipo::Texto) {
-        texto = Aparado(Valor.texto());
+        texto = Aparar(Valor.texto());
       } else {
         formatado = Trim(TextoDoValor(Valor));
         texto = formatado;
@@ -594,11 +568,15 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
       xml += tag;
       xml += '>';
     }
-  } else if ((Tipo != fcTexto && Tipo != fcNumerico) || TextoSemPreparo(texto)) {
-    // Digits, signs, points, dashes and colons only, or plain text: nothing to prepare.
+  } else if (Tipo != fcTexto && Tipo != fcNumerico) {
+    // Digits, signs, points, dashes and colons only: nothing to prepare.
     AnexarElemento(xml, tag, texto);
   } else {
-    AnexarElemento(xml, tag, PrepararTexto(texto));
+    AnexarElemento(xml, tag);
+    AnexarTextoXML(xml, Opcoes.RetirarEspacos, texto, Opcoes.RetirarAcentos);
+    xml += "</";
+    xml += tag;
+    xml += '>';
   }
   if (Opcoes.IdentarXML) xml += "\r\n";
 }
