@@ -85,26 +85,41 @@ Currency Currency::DeDouble(double valor) {
 }
 
 std::string Currency::Formatar(int casas) const {
-  if (casas < 0) casas = 0;
-  const bool negativo = bruto_ < 0;
-  // Work on the magnitude as unsigned so INT64_MIN is safe.
-  unsigned long long magnitude = negativo ? 0ULL - static_cast<unsigned long long>(bruto_)
-                                          : static_cast<unsigned long long>(bruto_);
-  std::string frac;
+  static constexpr std::uint32_t kPotencias10[] = {1, 10, 100, 1000, 10000};
+  casas = casas < 0 ? 0 : casas > 40 ? 40 : casas;
+  // The magnitude as unsigned, so INT64_MIN is safe; digits written backwards
+  // into a small buffer (the writer formats every money field through here).
+  const std::uint64_t magnitude = bruto_ < 0 ? 0 - static_cast<std::uint64_t>(bruto_)
+                                             : static_cast<std::uint64_t>(bruto_);
+  std::uint64_t inteira = magnitude / kEscala;
+  auto fracao = static_cast<std::uint32_t>(magnitude % kEscala);
+  int casasFracao = casas;
   if (casas < 4) {
-    unsigned long long divisor = 1;
-    for (int i = casas; i < 4; ++i) divisor *= 10;
-    const unsigned long long resto = magnitude % divisor;
-    magnitude -= resto;
-    if (resto * 2 >= divisor) magnitude += divisor;
+    const std::uint32_t divisor = kPotencias10[4 - casas];
+    const bool subir = fracao % divisor >= divisor / 2;  // half away from zero
+    fracao = fracao / divisor + (subir ? 1 : 0);
+    if (fracao == kPotencias10[casas]) {
+      fracao = 0;
+      ++inteira;
+    }
   }
-  const unsigned long long inteira = magnitude / kEscala;
-  std::string digitos = std::to_string(magnitude % kEscala + kEscala).substr(1);  // four digits
-  if (casas <= 4)
-    frac = digitos.substr(0, static_cast<std::size_t>(casas));
-  else
-    frac = digitos + std::string(static_cast<std::size_t>(casas - 4), '0');
-  std::string texto = (negativo && magnitude != 0 ? "-" : "") + std::to_string(inteira);
-  if (casas > 0) texto += "." + frac;
-  return texto;
+  char buf[64];
+  char* const fim = buf + sizeof buf;
+  char* p = fim;
+  if (casas > 4) {
+    for (int k = 4; k < casas; ++k) *--p = '0';
+    casasFracao = 4;
+  }
+  const bool zero = inteira == 0 && fracao == 0;
+  for (int k = 0; k < casasFracao; ++k) {
+    *--p = static_cast<char>('0' + fracao % 10);
+    fracao /= 10;
+  }
+  if (casas > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + inteira % 10);
+    inteira /= 10;
+  } while (inteira != 0);
+  if (bruto_ < 0 && !zero) *--p = '-';
+  return std::string(p, fim);
 }

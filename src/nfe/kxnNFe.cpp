@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "util/DecimalExato.h"
+
 namespace {
 
 constexpr std::array<std::string_view, 18> kCombustiveis = {
@@ -37,29 +39,6 @@ int InteiroOuZero(std::string_view texto) {
   return valor;
 }
 
-// A positive number with two decimals, '.' whatever the locale, rounded half
-// up on the shortest decimal text of the double (so 1.005 gives 1.01, as typed).
-std::string DuasCasas(double valor) {
-  char buf[400];
-  const auto [fim, erro] = std::to_chars(buf, buf + sizeof buf, valor, std::chars_format::fixed);
-  if (erro != std::errc()) return "0.00";
-  std::string texto(buf, fim);
-  if (!std::isfinite(valor)) return texto;
-  const auto ponto = texto.find('.');
-  std::string inteira = texto.substr(0, ponto);
-  std::string fracao = ponto == std::string::npos ? "" : texto.substr(ponto + 1);
-  const bool sobe = fracao.size() > 2 && fracao[2] >= '5';
-  fracao.resize(2, '0');
-  std::string digitos = inteira + fracao;
-  if (sobe) {
-    int i = static_cast<int>(digitos.size()) - 1;
-    for (; i >= 0 && digitos[i] == '9'; --i) digitos[i] = '0';
-    if (i >= 0) ++digitos[i];
-    else digitos.insert(0, "1");
-  }
-  return digitos.substr(0, digitos.size() - 2) + "." + digitos.substr(digitos.size() - 2);
-}
-
 }  // namespace
 
 std::string TveicProd::CombDescricao() const {
@@ -70,7 +49,7 @@ std::string TveicProd::CombDescricao() const {
 }
 
 std::string TInfNFe::VersaoStr() const {
-  if (versao_ > 0) return "versao=\"" + DuasCasas(versao_) + "\"";
+  if (versao_ > 0) return "versao=\"" + DecimalExato::DeDouble(versao_).Arredondado(2).Texto() + "\"";
   return "versao=\"2.00\"";
 }
 

@@ -11,6 +11,7 @@
 #include <random>
 #include <system_error>
 
+#include "util/DecimalExato.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
 #include "util/kxnAuxiliar.h"
@@ -56,65 +57,15 @@ std::string TextoDouble(double valor) {
   throw ErroConversao("'" + std::string(valor) + "' is not a valid " + std::string(tipo) + " value");
 }
 
-// Exact decimal value: sign, integer digits (at least one) and fraction digits.
-struct Decimal {
-  bool negativo = false;
-  std::string inteira = "0";
-  std::string fracao;
-
-  bool Zero() const {
-    return inteira.find_first_not_of('0') == std::string::npos &&
-           fracao.find_first_not_of('0') == std::string::npos;
-  }
-  bool FracaoZero() const { return fracao.find_first_not_of('0') == std::string::npos; }
-
-  // Rounded half away from zero to `casas` places (the magnitude is rounded).
-  Decimal Arredondado(int casas) const {
-    Decimal d = *this;
-    const auto n = static_cast<std::size_t>(casas);
-    if (d.fracao.size() <= n) {
-      d.fracao.append(n - d.fracao.size(), '0');
-      return d;
-    }
-    const bool subir = d.fracao[n] >= '5';
-    d.fracao.resize(n);
-    if (subir) {
-      std::string digitos = d.inteira + d.fracao;
-      std::size_t i = digitos.size();
-      while (i > 0) {
-        --i;
-        if (digitos[i] == '9') {
-          digitos[i] = '0';
-        } else {
-          ++digitos[i];
-          break;
-        }
-        if (i == 0) digitos.insert(digitos.begin(), '1');
-      }
-      d.inteira = digitos.substr(0, digitos.size() - n);
-      d.fracao = digitos.substr(digitos.size() - n);
-    }
-    return d;
-  }
-
-  std::string Texto(bool comFracao) const {
-    std::string s;
-    if (negativo && !(comFracao ? Zero() : inteira.find_first_not_of('0') == std::string::npos)) s = "-";
-    const auto p = inteira.find_first_not_of('0');
-    s += p == std::string::npos ? "0" : inteira.substr(p);
-    if (comFracao && !fracao.empty()) {
-      s += '.';
-      s += fracao;
-    }
-    return s;
-  }
-};
+std::uint64_t Magnitude(std::int64_t v) {
+  return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+}
 
 // "[-+]digits[.digits]" with blanks around; "," taken as the separator too.
-Decimal DecimalDeTexto(std::string_view original) {
+DecimalExato DecimalDeTexto(std::string_view original) {
   const std::string texto = Trim(original);
   std::string_view t = texto;
-  Decimal d;
+  DecimalExato d;
   if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
     d.negativo = t[0] == '-';
     t.remove_prefix(1);
@@ -129,43 +80,24 @@ Decimal DecimalDeTexto(std::string_view original) {
   return d;
 }
 
-Decimal DecimalDeValor(const TValorCampo& v) {
-  Decimal d;
+// Currency values take their own exact path in EscreverCampo.
+DecimalExato DecimalDeValor(const TValorCampo& v) {
   switch (v.tipo()) {
     case TValorCampo::Tipo::Texto:
       return DecimalDeTexto(v.texto());
     case TValorCampo::Tipo::Inteiro: {
-      const std::int64_t i = v.inteiro();
-      d.negativo = i < 0;
-      const std::uint64_t m = i < 0 ? 0 - static_cast<std::uint64_t>(i) : static_cast<std::uint64_t>(i);
-      d.inteira = std::to_string(m);
+      DecimalExato d;
+      d.negativo = v.inteiro() < 0;
+      d.inteira = std::to_string(Magnitude(v.inteiro()));
       return d;
     }
-    case TValorCampo::Tipo::Currency: {
-      const std::int64_t b = v.moeda().Bruto();
-      d.negativo = b < 0;
-      const std::uint64_t m = b < 0 ? 0 - static_cast<std::uint64_t>(b) : static_cast<std::uint64_t>(b);
-      d.inteira = std::to_string(m / Currency::kEscala);
-      d.fracao = std::to_string(m % Currency::kEscala + Currency::kEscala).substr(1);
-      return d;
-    }
+    case TValorCampo::Tipo::Currency:
+      return DecimalDeTexto(v.moeda().Formatar(4));
     case TValorCampo::Tipo::Double:
-    case TValorCampo::Tipo::Data: {
-      const double r = v.real();
-      if (!std::isfinite(r)) ValorInvalido(TextoDouble(r), "floating point");
-      // Fixed notation of the shortest round-trip digits: the decimal the double stands for.
-      char buf[400];
-      const auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed);
-      std::string_view t(buf, static_cast<std::size_t>(res.ptr - buf));
-      d.negativo = !t.empty() && t[0] == '-';
-      if (d.negativo) t.remove_prefix(1);
-      const auto p = t.find('.');
-      d.inteira = std::string(t.substr(0, p));
-      if (p != std::string_view::npos) d.fracao = std::string(t.substr(p + 1));
-      return d;
-    }
+    case TValorCampo::Tipo::Data:
+      break;
   }
-  return d;
+  return DecimalExato::DeDouble(v.real());
 }
 
 std::int64_t InteiroDeValor(const TValorCampo& v) {
@@ -321,53 +253,6 @@ void AnexarElemento(std::string& destino, std::string_view tag, std::optional<st
 
 constexpr std::uint32_t kPotencias10[] = {1, 10, 100, 1000, 10000};
 
-// Decimal field text of an exact value given as its integer part and its
-// fraction in ten-thousandths (a Currency, or an integer with no fraction):
-// rounded half away from zero to `casas` places, or the integer alone when
-// `suprimir` and there is no fraction. The same text the general decimal path gives.
-std::string TextoDecimalExato(bool negativo, std::uint64_t inteira, std::uint32_t fracao, int casas, bool suprimir) {
-  char buf[48];
-  char* const fim = buf + sizeof buf;
-  char* p = fim;
-  const auto digitos = [&p](std::uint64_t v) {
-    do {
-      *--p = static_cast<char>('0' + v % 10);
-      v /= 10;
-    } while (v != 0);
-  };
-  if (suprimir && fracao == 0) {
-    digitos(inteira);
-    if (negativo && inteira != 0) *--p = '-';
-    return std::string(p, fim);
-  }
-  int casasFracao = casas;
-  if (casas < 4) {
-    const std::uint32_t divisor = kPotencias10[4 - casas];
-    const bool subir = fracao % divisor >= divisor / 2;
-    fracao = fracao / divisor + (subir ? 1 : 0);
-    if (fracao == kPotencias10[casas]) {
-      fracao = 0;
-      ++inteira;
-    }
-  } else {
-    for (int k = 4; k < casas; ++k) *--p = '0';
-    casasFracao = 4;
-  }
-  const bool zero = inteira == 0 && fracao == 0;
-  for (int k = 0; k < casasFracao; ++k) {
-    *--p = static_cast<char>('0' + fracao % 10);
-    fracao /= 10;
-  }
-  *--p = '.';
-  digitos(inteira);
-  if (negativo && !zero) *--p = '-';
-  return std::string(p, fim);
-}
-
-std::uint64_t Magnitude(std::int64_t v) {
-  return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-}
-
 }  // namespace
 
 std::string FormatarDataHora(TDateTime valor) {
@@ -503,28 +388,18 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
     case fcDecimal6:
     case fcDecimal10: {
       const int casas = CasasDecimais(Tipo);
-      if (Valor.tipo() == TValorCampo::Tipo::Currency || Valor.tipo() == TValorCampo::Tipo::Inteiro) {
-        // Exact values with at most four decimals: integer arithmetic alone.
-        std::uint64_t inteira = 0;
-        std::uint32_t fracao = 0;
-        bool negativo = false;
-        if (Valor.tipo() == TValorCampo::Tipo::Currency) {
-          const std::int64_t bruto = Valor.moeda().Bruto();
-          negativo = bruto < 0;
-          inteira = Magnitude(bruto) / Currency::kEscala;
-          fracao = static_cast<std::uint32_t>(Magnitude(bruto) % Currency::kEscala);
-        } else {
-          negativo = Valor.inteiro() < 0;
-          inteira = Magnitude(Valor.inteiro());
-        }
-        if (casas < 4 && fracao % kPotencias10[4 - casas] != 0)
+      if (Valor.tipo() == TValorCampo::Tipo::Currency) {
+        // Exact already, with four decimals: no digit text needed.
+        const std::int64_t bruto = Valor.moeda().Bruto();
+        if (casas < 4 && bruto % kPotencias10[4 - casas] != 0)
           RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-        formatado = TextoDecimalExato(negativo, inteira, fracao, casas, Opcoes.SuprimirDecimais);
-        vazio = inteira == 0 && fracao == 0 && Ocorrencia == 0;
+        const bool semFracao = bruto % Currency::kEscala == 0;
+        formatado = Valor.moeda().Formatar(Opcoes.SuprimirDecimais && semFracao ? 0 : casas);
+        vazio = bruto == 0 && Ocorrencia == 0;
       } else {
-        const Decimal d = DecimalDeValor(Valor);
+        const DecimalExato d = DecimalDeValor(Valor);
         // Digits beyond the allowed places, read at ten decimals.
-        const Decimal dez = d.Arredondado(10);
+        const DecimalExato dez = d.Arredondado(10);
         if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
           RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
         if (Opcoes.SuprimirDecimais && d.FracaoZero())
