@@ -8,6 +8,7 @@
 
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
+#include "util/ZoltUtil.h"
 
 namespace {
 
@@ -15,7 +16,6 @@ constexpr char Dobrar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + '
 
 constexpr bool Branco(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-constexpr bool Digito(char c) { return c >= '0' && c <= '9'; }
 
 std::string Juntar(std::initializer_list<std::string_view> partes) {
   std::string s;
@@ -27,12 +27,12 @@ std::string Juntar(std::initializer_list<std::string_view> partes) {
 int LerDigitos(std::string_view texto, std::size_t& i, std::size_t minimo, std::size_t maximo) {
   std::size_t n = 0;
   int valor = 0;
-  while (i < texto.size() && n < maximo && Digito(texto[i])) {
+  while (i < texto.size() && n < maximo && EhDigito(texto[i])) {
     valor = valor * 10 + (texto[i] - '0');
     ++i;
     ++n;
   }
-  if (n < minimo || (i < texto.size() && Digito(texto[i]))) return -1;
+  if (n < minimo || (i < texto.size() && EhDigito(texto[i]))) return -1;
   return valor;
 }
 
@@ -338,17 +338,17 @@ double LerNumero(std::string_view texto) {
   }
   // Validate the form before reading: no "inf", "nan", hex or stray characters.
   std::size_t i = 0, digitos = 0;
-  while (i < v.size() && Digito(v[i])) ++i, ++digitos;
+  while (i < v.size() && EhDigito(v[i])) ++i, ++digitos;
   if (i < v.size() && v[i] == '.') {
     ++i;
-    while (i < v.size() && Digito(v[i])) ++i, ++digitos;
+    while (i < v.size() && EhDigito(v[i])) ++i, ++digitos;
   }
   if (digitos == 0) return 0;
   if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
     ++i;
     if (i < v.size() && (v[i] == '+' || v[i] == '-')) ++i;
     const std::size_t inicioExpoente = i;
-    while (i < v.size() && Digito(v[i])) ++i;
+    while (i < v.size() && EhDigito(v[i])) ++i;
     if (i == inicioExpoente) return 0;
   }
   if (i != v.size()) return 0;

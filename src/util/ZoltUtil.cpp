@@ -8,12 +8,6 @@ namespace {
 constexpr char kSeparador = '/';
 }
 
-bool EhLetra(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-bool EhDigito(char c) { return c >= '0' && c <= '9'; }
-
-bool EhLetraOuDigito(char c) { return EhLetra(c) || EhDigito(c); }
-
 std::string ApenasDigitos(std::string_view Texto) { return ExtrairDigitos(Texto); }
 
 std::string ApenasLetrasEDigitos(std::string_view Texto) {

@@ -6,9 +6,9 @@
 #include <string_view>
 
 // ASCII letters only.
-bool EhLetra(char c);
-bool EhDigito(char c);
-bool EhLetraOuDigito(char c);
+constexpr bool EhLetra(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr bool EhDigito(char c) { return c >= '0' && c <= '9'; }
+constexpr bool EhLetraOuDigito(char c) { return EhLetra(c) || EhDigito(c); }
 std::string ApenasDigitos(std::string_view Texto);
 // Accented letters are removed too.
 std::string ApenasLetrasEDigitos(std::string_view Texto);

@@ -9,15 +9,15 @@
 
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
+#include "util/ZoltUtil.h"
 
 namespace {
 
-constexpr bool EhDigitoAscii(char c) { return c >= '0' && c <= '9'; }
 constexpr bool EhBranco(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 // Digit value of a character that must be a digit.
 int ValorDigito(char c) {
-  if (!EhDigitoAscii(c)) throw ErroConversao("'" + std::string(1, c) + "' is not a valid integer value");
+  if (!EhDigito(c)) throw ErroConversao("'" + std::string(1, c) + "' is not a valid integer value");
   return c - '0';
 }
 
@@ -103,13 +103,13 @@ std::string ExtrairDigitos(std::string_view Texto) {
   std::string saida;
   saida.reserve(Texto.size());
   for (const char c : Texto)
-    if (EhDigitoAscii(c)) saida += c;
+    if (EhDigito(c)) saida += c;
   return saida;
 }
 
 bool TodosDigitos(std::string_view Texto) {
   for (const char c : Texto)
-    if (!EhDigitoAscii(c)) return false;
+    if (!EhDigito(c)) return false;
   return true;
 }
 
