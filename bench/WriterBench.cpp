@@ -8,40 +8,13 @@
 
 #include <string>
 
+#include "writer/ModeloNFe.h"  // from tests/: the head of a real invoice
 #include "writer/kxnNFeW.h"
 
 namespace {
 
 TNFe Documento(int itens) {
-  TNFe n;
-  n.infNFe.ID = "NFe31141019592641000372550020009458071111021102";
-  n.Ide.cUF = 31;
-  n.Ide.natOp = "VENDA ESTADUAL";
-  n.Ide.modelo = 55;
-  n.Ide.serie = 2;
-  n.Ide.nNF = 945807;
-  n.Ide.dEmi = CodificarDataHora(2014, 10, 21);
-  n.Ide.tpNF = tnSaida;
-  n.Ide.cMunFG = 3118601;
-  n.Ide.verProc = "2.0";
-  n.Emit.CNPJCPF = "19592641000372";
-  n.Emit.xNome = "CEREALISTA NOVA SAFRA LTDA";
-  n.Emit.EnderEmit.xLgr = "VIA MANOEL JACINTO COELHO JUNIOR";
-  n.Emit.EnderEmit.nro = "981";
-  n.Emit.EnderEmit.xBairro = "CAMPINA VERDE";
-  n.Emit.EnderEmit.cMun = 3118601;
-  n.Emit.EnderEmit.xMun = "CONTAGEM";
-  n.Emit.EnderEmit.UF = "MG";
-  n.Emit.IE = "0624258870284";
-  n.Dest.CNPJCPF = "13411752000197";
-  n.Dest.xNome = "FIGUEIREDO ALIMENTOS CONGELADOS LTDA-ME";
-  n.Dest.EnderDest.xLgr = "RUA FURTADO DE MENEZES, 366 A";
-  n.Dest.EnderDest.nro = "366";
-  n.Dest.EnderDest.xBairro = "SANTA ROSA";
-  n.Dest.EnderDest.cMun = 3106200;
-  n.Dest.EnderDest.xMun = "BELO HORIZONTE";
-  n.Dest.EnderDest.UF = "MG";
-  n.Dest.IE = "0017498080010";
+  TNFe n = modelo::NFeRegimeNormal();
   for (int k = 1; k <= itens; ++k) {
     TDetCollectionItem& det = n.Det.Add();
     TProd& p = det.Prod;

@@ -164,4 +164,32 @@ inline TDetCollectionItem& AdicionarItem(TNFe& n, const Produto& p) {
   return det;
 }
 
+// A car as a dealer's invoice describes it; operation and condition are the caller's.
+inline void PreencherVeiculo(TveicProd& v, TkxnTipoOperacao tpOP, TkxnCondicaoVeiculo condVeic) {
+  v.tpOP = tpOP;
+  v.chassi = "9BWAA05U8CP123456";
+  v.cCor = "0001";
+  v.xCor = "BRANCO CRISTAL";
+  v.pot = "0076";
+  v.Cilin = "0999";
+  v.pesoL = "925";
+  v.pesoB = "1295";
+  v.nSerie = "123456789";
+  v.tpComb = "16";
+  v.nMotor = "CCP123456";
+  v.CMT = "1.7000000";
+  v.dist = "2465";
+  v.anoMod = 2012;
+  v.anoFab = 2011;
+  v.tpPint = "S";
+  v.tpVeic = 6;
+  v.espVeic = 1;
+  v.VIN = "N";
+  v.condVeic = condVeic;
+  v.cMod = "123456";
+  v.cCorDENATRAN = "16";
+  v.lota = 5;
+  v.tpRest = 0;
+}
+
 }  // namespace modelo
