@@ -166,16 +166,8 @@ class LeitorPagina {
     emit.xNome = Texto(t, "Nome / Razão Social"_cp);
     emit.xFant = Texto(t, "Nome Fantasia");
     emit.CNPJCPF = Digitos(t, "CNPJ");
-    LerEndereco(ValorAposRotulo(t, "Endereço"_cp, 0), ender);
-    ender.xBairro = Texto(t, "Bairro/Distrito");
-    ender.CEP = LerInteiroOuPadrao(Digitos(t, "CEP"));
-    ender.cMun = Inteiro(t, "Município"_cp, 7);
+    LerEnderecoDaParte(t, "Bairro/Distrito", ender);
     nfe_.Ide.cUF = Inteiro(t, "Município"_cp, 2);
-    ender.xMun = Copiar(ValorAposRotulo(t, "Município"_cp, 0), 10, 60);
-    ender.fone = LetrasEDigitos(t, " Fone/Fax");
-    ender.UF = Texto(t, "UF");
-    ender.cPais = Inteiro(t, "País"_cp, 4, 1058);
-    ender.xPais = Copiar(ValorAposRotulo(t, "País"_cp, 0), 8, 60);
     emit.IE = LetrasEDigitos(t, "Inscrição Estadual"_cp);
     nfe_.Ide.cMunFG = Inteiro(t, "Município da Ocorrência do Fato Gerador do ICMS"_cp);
     const std::string_view crt = ValorAposRotulo(t, "Código de Regime Tributário"_cp, 1);
@@ -184,13 +176,12 @@ class LeitorPagina {
     if (crt == "3") emit.CRT = crtRegimeNormal;
   }
 
-  void LerDestinatario(Trecho t) {
-    TDest& dest = nfe_.Dest;
-    TenderDest& ender = dest.EnderDest;
-    dest.xNome = Texto(t, "Nome / Razão social"_cp);
-    dest.CNPJCPF = Digitos(t, "CNPJ");
+  // The address block of the emitter and of the recipient; only the
+  // district's label differs between the two.
+  template <class Endereco>
+  void LerEnderecoDaParte(Trecho t, std::string_view rotuloBairro, Endereco& ender) {
     LerEndereco(ValorAposRotulo(t, "Endereço"_cp, 0), ender);
-    ender.xBairro = Texto(t, "Bairro / Distrito");
+    ender.xBairro = Texto(t, rotuloBairro);
     ender.CEP = LerInteiroOuPadrao(Digitos(t, "CEP"));
     ender.cMun = Inteiro(t, "Município"_cp, 7);
     ender.xMun = Copiar(ValorAposRotulo(t, "Município"_cp, 0), 10, 60);
@@ -198,6 +189,14 @@ class LeitorPagina {
     ender.UF = Texto(t, "UF");
     ender.cPais = Inteiro(t, "País"_cp, 4, 1058);
     ender.xPais = Copiar(ValorAposRotulo(t, "País"_cp, 0), 8, 60);
+  }
+
+  void LerDestinatario(Trecho t) {
+    TDest& dest = nfe_.Dest;
+    TenderDest& ender = dest.EnderDest;
+    dest.xNome = Texto(t, "Nome / Razão social"_cp);
+    dest.CNPJCPF = Digitos(t, "CNPJ");
+    LerEnderecoDaParte(t, "Bairro / Distrito", ender);
     dest.IE = LetrasEDigitos(t, "Inscrição estadual"_cp);
   }
 
