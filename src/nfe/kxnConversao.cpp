@@ -105,6 +105,12 @@ constexpr LinhaCodigo<TkxnOrigemMercadoria> kOrigemMercadoria[] = {
     {"0", oeNacional},
     {"1", oeEstrangeiraImportacaoDireta},
     {"2", oeEstrangeiraAdquiridaBrasil},
+    {"3", oeNacionalConteudoImportacaoAcima40},
+    {"4", oeNacionalProcessosProdutivosBasicos},
+    {"5", oeNacionalConteudoImportacaoAte40},
+    {"6", oeEstrangeiraImportacaoDiretaCamex},
+    {"7", oeEstrangeiraAdquiridaBrasilCamex},
+    {"8", oeNacionalConteudoImportacaoAcima70},
 };
 
 // ICMS situation as written. cst45 and cstVazio have no row (empty text);

@@ -31,10 +31,20 @@ enum TkxnIndicadorTotal { itSomaTotalNFe, itNaoSomaTotalNFe };
 enum TkxnTipoOperacao { toVendaConcessionaria, toFaturamentoDireto, toVendaDireta, toOutros };
 enum TkxnCondicaoVeiculo { cvAcabado, cvInacabado, cvSemiAcabado };
 enum TkxnTipoArma { taUsoPermitido, taUsoRestrito };
+// Origin of the goods, codes 0 to 8. The portal shows the code and its text,
+// as in "0 - Nacional" or "6 - Estrangeira - Importação direta, sem similar
+// nacional, constante em lista de Resolução CAMEX"; codes 3 to 8 came later
+// in layout 2.00 than the first three.
 enum TkxnOrigemMercadoria {
-  oeNacional,
-  oeEstrangeiraImportacaoDireta,
-  oeEstrangeiraAdquiridaBrasil
+  oeNacional,                            // 0 - Nacional
+  oeEstrangeiraImportacaoDireta,         // 1 - Estrangeira - Importação direta
+  oeEstrangeiraAdquiridaBrasil,          // 2 - Estrangeira - Adquirida no mercado interno
+  oeNacionalConteudoImportacaoAcima40,   // 3 - Nacional, conteúdo de importação superior a 40%
+  oeNacionalProcessosProdutivosBasicos,  // 4 - Nacional, processos produtivos básicos
+  oeNacionalConteudoImportacaoAte40,     // 5 - Nacional, conteúdo de importação inferior ou igual a 40%
+  oeEstrangeiraImportacaoDiretaCamex,    // 6 - Estrangeira - Importação direta, sem similar nacional, lista CAMEX
+  oeEstrangeiraAdquiridaBrasilCamex,     // 7 - Estrangeira - Adquirida no mercado interno, sem similar nacional, lista CAMEX
+  oeNacionalConteudoImportacaoAcima70    // 8 - Nacional, conteúdo de importação superior a 70%
 };
 enum TkxnCSTIcms {
   cst00, cst10, cst20, cst30, cst40, cst41, cst45, cst50, cst51, cst60,

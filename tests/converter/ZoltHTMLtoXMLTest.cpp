@@ -379,6 +379,37 @@ Percentual da margem de valor Adicionado do ICMS ST30,00)",
   }
 }
 
+TEST(ConverterPagina, EveryOriginOfTheGoods) {
+  struct Caso { const char* texto; TkxnOrigemMercadoria orig; };
+  const Caso casos[] = {
+      {"0 - Nacional", oeNacional},
+      {"1 - Estrangeira - Importação direta", oeEstrangeiraImportacaoDireta},
+      {"2 - Estrangeira - Adquirida no mercado interno", oeEstrangeiraAdquiridaBrasil},
+      {"3 - Nacional, mercadoria ou bem com Conteúdo de Importação superior a 40%",
+       oeNacionalConteudoImportacaoAcima40},
+      {"4 - Nacional, cuja produção tenha sido feita em conformidade com os processos produtivos básicos",
+       oeNacionalProcessosProdutivosBasicos},
+      {"5 - Nacional, mercadoria ou bem com Conteúdo de Importação inferior ou igual a 40%",
+       oeNacionalConteudoImportacaoAte40},
+      {"6 - Estrangeira - Importação direta, sem similar nacional, constante em lista de Resolução CAMEX",
+       oeEstrangeiraImportacaoDiretaCamex},
+      {"7 - Estrangeira - Adquirida no mercado interno, sem similar nacional, constante em lista de Resolução CAMEX",
+       oeEstrangeiraAdquiridaBrasilCamex},
+      {"8 - Nacional, mercadoria ou bem com Conteúdo de Importação superior a 70%",
+       oeNacionalConteudoImportacaoAcima70},
+  };
+  for (const Caso& c : casos) {
+    const std::string item = Substituir(Item(1, "PRODUTO", kICMS00),
+                                        "Origem da Mercadoria2 - Estrangeira - Adquirida no mercado interno",
+                                        std::string("Origem da Mercadoria") + c.texto);
+    TNFe nfe = Ler(PaginaCom(item));
+    ASSERT_EQ(nfe.Det.Count(), 1);
+    EXPECT_EQ(nfe.Det.Items(0).Imposto.ICMS.orig, c.orig) << c.texto;
+    const std::string xml = GerarXMLNFe(nfe);
+    EXPECT_NE(xml.find("<orig>" + std::string(c.texto, 1) + "</orig>"), std::string::npos) << c.texto;
+  }
+}
+
 TEST(ConverterPagina, BranchCNewerMvaLabelWinsOverTheOlderOne) {
   const std::string impostos = R"(Tributação do ICMS10 - Tributada e com cobrança do ICMS por substituição tributária
 Modalidade Definição da BC ICMS NORMAL 3 - Valor da Operação

@@ -100,7 +100,7 @@ TEST(Conversao, CodigosEscritosPorOrdinal) {
       {"TipoOperacao", CodigosPorOrdinal(TipoOperacaoParaCodigo, 4), "1 2 3 0"},
       {"CondicaoVeiculo", CodigosPorOrdinal(CondicaoVeiculoParaCodigo, 3), "1 2 3"},
       {"TipoArma", CodigosPorOrdinal(TipoArmaParaCodigo, 2), "0 1"},
-      {"OrigemMercadoria", CodigosPorOrdinal(OrigemMercadoriaParaCodigo, 3), "0 1 2"},
+      {"OrigemMercadoria", CodigosPorOrdinal(OrigemMercadoriaParaCodigo, 9), "0 1 2 3 4 5 6 7 8"},
       {"CSTIcms", CodigosPorOrdinal(CSTIcmsParaCodigo, 20),
        "00 10 20 30 40 41 - 50 51 60 70 80 81 90 10 90 41 - 90 SN"},
       {"CSOSNIcms", CodigosPorOrdinal(CSOSNIcmsParaCodigo, 11),
@@ -147,7 +147,7 @@ TEST(Conversao, IdaEVoltaSimetricas) {
   confere("TipoEmissao", TipoEmissaoParaCodigo, CodigoParaTipoEmissao, 7);
   confere("FinalidadeNFe", FinalidadeNFeParaCodigo, CodigoParaFinalidadeNFe, 3);
   confere("ProcessoEmissao", ProcessoEmissaoParaCodigo, CodigoParaProcessoEmissao, 4);
-  confere("OrigemMercadoria", OrigemMercadoriaParaCodigo, CodigoParaOrigemMercadoria, 3);
+  confere("OrigemMercadoria", OrigemMercadoriaParaCodigo, CodigoParaOrigemMercadoria, 9);
   confere("DeterminacaoBaseIcms", DeterminacaoBaseIcmsParaCodigo,
           CodigoParaDeterminacaoBaseIcms, 4);
   confere("DeterminacaoBaseIcmsST", DeterminacaoBaseIcmsSTParaCodigo,
@@ -187,6 +187,9 @@ TEST(Conversao, LeituraDeCodigos) {
       {"TipoNFe", Ler<CodigoParaTipoNFe>, "1", tnSaida, true},
       {"CstIpi", Ler<CodigoParaCstIpi>, "5", ipi00, false},
       {"CstIpi", Ler<CodigoParaCstIpi>, "05", ipi05, true},
+      {"OrigemMercadoria", Ler<CodigoParaOrigemMercadoria>, "3", oeNacionalConteudoImportacaoAcima40, true},
+      {"OrigemMercadoria", Ler<CodigoParaOrigemMercadoria>, "8", oeNacionalConteudoImportacaoAcima70, true},
+      {"OrigemMercadoria", Ler<CodigoParaOrigemMercadoria>, "9", oeNacional, false},
   };
   for (const auto& c : casos) {
     bool ok = !c.ok;
