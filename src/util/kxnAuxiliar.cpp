@@ -279,6 +279,9 @@ bool AnoMes(double data, int& ano, int& mes) {
 bool ComporChave(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, const int* tpEmis,
                  double dEmi, std::string_view CNPJ) {
   Chave.clear();
+  // Padding keeps only the last digits of a field: a minus sign would be cut
+  // off and the key would read as that of another document.
+  if (cUF < 0 || cNF < -1 || modelo < 0 || serie < 0 || nNF < 0 || (tpEmis && *tpEmis < 0)) return false;
   try {
     const int maximo = tpEmis ? 99999998 : 999999998;
     int codigo = cNF;
@@ -296,9 +299,8 @@ bool ComporChave(std::string& Chave, int cUF, int cNF, int modelo, int serie, in
     chave += NumeroComZeros(nNF, 9);
     if (tpEmis) chave += NumeroComZeros(*tpEmis, 1);
     chave += NumeroComZeros(codigo, tpEmis ? 8 : 9);
-    // A negative field leaves a "-" in the text and fewer than 43 digits: no key.
     int digito = 0;
-    if (!CalcularDigitoChave(digito, chave.substr(3)) || !TodosDigitos(chave.substr(3))) return false;
+    if (!CalcularDigitoChave(digito, chave.substr(3))) return false;
     Chave = chave + std::to_string(digito);
     return true;
   } catch (const std::exception&) {
@@ -566,13 +568,12 @@ bool EntradaAceita(const EntradaIE& entrada, const std::string& digitos, bool Ig
 }
 
 // The AP registration read as a whole number, which picks its number range.
+// Digits only: a sign would move the number into the other range.
 long long NumeroIE(const std::string& ie) {
-  std::string_view texto = ie;
-  if (!texto.empty() && (texto[0] == '+' || texto[0] == '-')) texto.remove_prefix(1);
-  if (texto.empty() || !TodosDigitos(texto)) throw ErroConversao("'" + ie + "' is not a valid integer value");
+  if (ie.empty() || !TodosDigitos(ie)) throw ErroConversao("'" + ie + "' is not a valid integer value");
   long long numero = 0;
-  for (const char c : texto) numero = numero > 99999999999999LL ? numero : numero * 10 + (c - '0');
-  return ie[0] == '-' ? -numero : numero;
+  for (const char c : ie) numero = numero > 99999999999999LL ? numero : numero * 10 + (c - '0');
+  return numero;
 }
 
 }  // namespace
@@ -595,12 +596,11 @@ bool ConferirCodigoMunicipio(int Codigo) {
 }
 
 int ConferirCodigoPais(int Codigo) {
-  std::string texto = std::to_string(Codigo);
-  if (texto.size() < 4) texto.insert(0, 4 - texto.size(), '0');
-  texto = texto.substr(texto.size() - 4);
+  // Codes have four digits at most: 91058 or -1058 are not Brazil.
+  if (Codigo < 0 || Codigo > 9999) return -1;
+  const std::string texto = NumeroComZeros(Codigo, 4);
   for (const std::string_view pais : kPaises)
     if (pais == texto) return 1;
-  if (!TodosDigitos(texto)) return -1;
   const int soma = (texto[0] - '0') * 4 + (texto[1] - '0') * 3 + (texto[2] - '0') * 2;
   return DigitoModulo11(soma) == texto[3] - '0' ? 0 : -1;
 }

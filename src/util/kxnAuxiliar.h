@@ -62,7 +62,8 @@ bool ConferirCPF(std::string_view CPF);
 // Check digit of the first 43 digits of Chave; true only when it has exactly 43 digits.
 bool CalcularDigitoChave(int& Digito, std::string_view Chave);
 // cNF 0 draws a random numeric code, cNF -1 derives it from nNF. dEmi is a
-// TDateTime (days since 1899-12-30). False and an empty Chave on any failure.
+// TDateTime (days since 1899-12-30). False and an empty Chave on any failure,
+// and for any negative field (cNF below -1).
 bool ComporChaveAcesso(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF,
                        int tpEmis, double dEmi, std::string_view CNPJ);
 bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int modelo, int serie,
@@ -79,10 +80,11 @@ bool ConferirModeloNF(int Modelo);
 // ---- Code-list and state-registration validators ----
 
 bool ConferirCodigoMunicipio(int Codigo);
-// 1 listed, 0 unlisted with a consistent check digit, -1 otherwise.
+// 1 listed, 0 unlisted with a consistent check digit, -1 otherwise (and for
+// codes outside 0 to 9999).
 int ConferirCodigoPais(int Codigo);
 bool ConferirItemServico(int Codigo);
 // ErroConversao when the text has 9 digits but its first nine characters are not all digits.
 bool ConferirSUFRAMA(std::string_view ISUF);
-// ErroConversao for UF "AP" and an IE that is not a plain number.
+// ErroConversao for UF "AP" and an IE that is not a plain number (digits only, no sign).
 bool ConferirInscricaoEstadual(std::string_view IE, std::string_view UF, bool IgnorarInicio);

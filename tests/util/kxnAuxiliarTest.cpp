@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <set>
 #include <string>
@@ -288,6 +289,35 @@ TEST(KxnAuxiliar, ComporChaveAcessoFailsWithEmptyKey) {
   EXPECT_EQ(chave, "");
 }
 
+// Padding keeps the last digits of a field, so a negative one would lose its
+// sign and compose the key of another document (tpEmis -1 as 1, cUF -35 as 35).
+TEST(KxnAuxiliar, ComporChaveAcessoRejectsEveryNegativeField) {
+  struct Caso {
+    const char* campo;
+    int cUF, cNF, modelo, serie, nNF, tpEmis;
+  };
+  const Caso casos[] = {
+      {"cUF", -35, 7, 55, 1, 123, 1}, {"cNF", 35, -7, 55, 1, 123, 1},   {"cNF -2", 35, -2, 55, 1, 123, 1},
+      {"modelo", 35, 7, -55, 1, 123, 1}, {"serie", 35, 7, 55, -1, 123, 1}, {"nNF", 35, 7, 55, 1, -123, 1},
+      {"tpEmis", 35, 7, 55, 1, 123, -1},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.campo);
+    std::string chave = "lixo";
+    EXPECT_FALSE(ComporChaveAcesso(chave, c.cUF, c.cNF, c.modelo, c.serie, c.nNF, c.tpEmis, k1DeFevereiroDe2010,
+                                   "11222333000181"));
+    EXPECT_EQ(chave, "");
+    if (std::string_view(c.campo) == "tpEmis") continue;
+    chave = "lixo";
+    EXPECT_FALSE(ComporChaveAcessoSemTipoEmissao(chave, c.cUF, c.cNF, c.modelo, c.serie, c.nNF, k1DeFevereiroDe2010,
+                                                 "11222333000181"));
+    EXPECT_EQ(chave, "");
+  }
+  // The same fields with their signs dropped still compose.
+  std::string chave;
+  EXPECT_TRUE(ComporChaveAcesso(chave, 35, 7, 55, 1, 123, 1, k1DeFevereiroDe2010, "11222333000181"));
+}
+
 TEST(KxnAuxiliar, CodigoNumericoDaChave) {
   EXPECT_EQ(CodigoNumericoDaChave(kChaveDerivada, 2.00), 81837610);
   EXPECT_EQ(CodigoNumericoDaChave(kChaveDerivada.substr(3), 3.10), 81837610);
@@ -349,11 +379,15 @@ TEST(KxnAuxiliar, ConferirCodigoPais) {
   EXPECT_EQ(ConferirCodigoPais(1058), 1);
   EXPECT_EQ(ConferirCodigoPais(132), 1);
   EXPECT_EQ(ConferirCodigoPais(6653), 1);
-  EXPECT_EQ(ConferirCodigoPais(11058), 1);  // the last four digits count
   EXPECT_EQ(ConferirCodigoPais(0), 0);
   EXPECT_EQ(ConferirCodigoPais(19), 0);
   EXPECT_EQ(ConferirCodigoPais(18), -1);
   EXPECT_EQ(ConferirCodigoPais(-1), -1);
+  EXPECT_EQ(ConferirCodigoPais(9997), 0);
+  // Codes have four digits at most: longer or negative ones are no country,
+  // even when their last four digits are Brazil's.
+  for (const int codigo : {11058, 91058, -1058, -132, 10000, -9999, INT32_MAX, INT32_MIN})
+    EXPECT_EQ(ConferirCodigoPais(codigo), -1) << codigo;
 }
 
 TEST(KxnAuxiliar, ConferirItemServico) {
@@ -452,4 +486,8 @@ TEST(KxnAuxiliar, ConferirInscricaoEstadualAmapaNeedsAPlainNumber) {
   EXPECT_THROW(ConferirInscricaoEstadual("03.012.345-9", "AP", false), ErroConversao);
   EXPECT_NO_THROW(ConferirInscricaoEstadual("03.012.345-9", "AM", false));
   EXPECT_FALSE(ConferirInscricaoEstadual("030123450", "AP", false));
+  // A sign is no digit: "-030123459" must not read as a number of the first range.
+  for (const char* ie : {"-030123459", "+030123459", "-30190231", "+30190231"})
+    EXPECT_THROW(ConferirInscricaoEstadual(ie, "AP", false), ErroConversao) << ie;
+  EXPECT_TRUE(ConferirInscricaoEstadual("030123459", "AP", false));
 }
