@@ -64,8 +64,11 @@ DataHoraPartes DecodificarDataHora(TDateTime valor) {
   double inteira = std::trunc(valor);
   long long segundos = std::llround(std::fabs(valor - inteira) * 86400.0);
   if (segundos >= 86400) {
+    // Midnight of the next calendar day, also before 1899-12-30 where the
+    // day number counts up towards zero.
     segundos -= 86400;
-    inteira += valor < 0 ? -1 : 1;
+    inteira += 1;
+    if (inteira > 2958465.0) throw ErroConversao("invalid TDateTime " + std::to_string(valor));
   }
   DataHoraPartes p;
   DataDeDias(static_cast<long long>(inteira) + kDiasAte1899_12_30, p.ano, p.mes, p.dia);

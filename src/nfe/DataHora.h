@@ -13,6 +13,7 @@ struct DataHoraPartes {
 TDateTime CodificarDataHora(int ano, int mes, int dia, int hora = 0, int minuto = 0, int segundo = 0);
 TDateTime CodificarHora(int hora, int minuto, int segundo);
 // Taken apart to the nearest whole second. Raises ErroConversao outside the
-// years 1 to 9999 (and for NaN or infinity).
+// years 1 to 9999, also when the rounding carries past 9999-12-31 (and for
+// NaN or infinity).
 DataHoraPartes DecodificarDataHora(TDateTime valor);
 bool DataValida(int ano, int mes, int dia);

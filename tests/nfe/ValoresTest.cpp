@@ -72,6 +72,33 @@ TEST(DataHora, RoundTripsWholeSeconds) {
     EXPECT_THROW(DecodificarDataHora(fora), ErroConversao) << fora;
 }
 
+// Half a second before midnight rounds up to the next calendar day, whichever
+// side of 1899-12-30 the value lies on; past 9999-12-31 there is no day.
+TEST(DataHora, RoundingCarriesToTheNextDay) {
+  struct Caso {
+    double valor;
+    int ano, mes, dia, hora, minuto, segundo;
+  };
+  const double quaseUmDia = 1.0 - 0.4 / 86400.0;
+  const Caso casos[] = {
+      {40683.0 + quaseUmDia, 2011, 5, 21, 0, 0, 0},
+      {-1.0 - quaseUmDia, 1899, 12, 30, 0, 0, 0},  // 1899-12-29 23:59:59.6
+      {-2.0 - quaseUmDia, 1899, 12, 29, 0, 0, 0},
+      {-quaseUmDia, 1899, 12, 31, 0, 0, 0},  // "-0": 1899-12-30 23:59:59.6
+      {-693593.0 - quaseUmDia, 1, 1, 2, 0, 0, 0},
+      {-1.0 - (1.0 - 0.6 / 86400.0), 1899, 12, 29, 23, 59, 59},
+  };
+  for (const Caso& c : casos) {
+    const auto d = DecodificarDataHora(c.valor);
+    EXPECT_EQ(std::tie(d.ano, d.mes, d.dia, d.hora, d.minuto, d.segundo),
+              std::tie(c.ano, c.mes, c.dia, c.hora, c.minuto, c.segundo))
+        << c.valor;
+  }
+  const double ultimoDia = CodificarDataHora(9999, 12, 31);
+  EXPECT_EQ(DecodificarDataHora(ultimoDia + 1.0 - 0.6 / 86400.0).segundo, 59);
+  EXPECT_THROW(DecodificarDataHora(ultimoDia + quaseUmDia), ErroConversao);
+}
+
 TEST(Colecao, AddCountItemsAndCopy) {
   struct Item { int valor = 7; };
   TColecao<Item> lista;
