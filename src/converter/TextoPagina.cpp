@@ -96,6 +96,47 @@ std::size_t Buscar(std::string_view texto, std::string_view chave) {
 
 // ---- Cleaning ----
 
+std::string RemoverScriptsEComentarios(std::string_view marcacao) {
+  static constexpr std::string_view kOcultos[] = {"SCRIPT", "STYLE", "NOSCRIPT"};
+  const std::string dobrado = DobrarAscii(marcacao);
+  const std::string_view d = dobrado;
+  std::string saida;
+  saida.reserve(marcacao.size());
+  // The removed part's line breaks stay.
+  const auto quebras = [&](std::size_t de, std::size_t ate) {
+    for (const char c : marcacao.substr(de, ate - de))
+      if (c == '\r' || c == '\n') saida.push_back(c);
+  };
+  std::size_t i = 0;
+  for (std::size_t p = d.find('<'); p != std::string_view::npos; p = d.find('<', p + 1)) {
+    std::size_t fim = std::string_view::npos;  // just past the removed part
+    if (d.substr(p, 4) == "<!--") {
+      const std::size_t f = d.find("-->", p + 4);
+      fim = f == std::string_view::npos ? d.size() : f + 3;
+    } else {
+      for (const std::string_view nome : kOcultos) {
+        const std::size_t depois = p + 1 + nome.size();
+        if (d.substr(p + 1, nome.size()) != nome || depois >= d.size()) continue;
+        const char c = d[depois];
+        if (!(Branco(c) || c == '>' || c == '/')) continue;
+        const std::string fecho = "</" + std::string(nome);
+        const std::size_t f = d.find(fecho, depois);
+        const std::size_t gt = f == std::string_view::npos ? f : d.find('>', f + fecho.size());
+        fim = gt == std::string_view::npos ? d.size() : gt + 1;
+        break;
+      }
+    }
+    if (fim == std::string_view::npos) continue;
+    saida.append(marcacao.substr(i, p - i));
+    quebras(p, fim);
+    i = fim;
+    if (i >= d.size()) break;
+    p = i - 1;
+  }
+  if (i < marcacao.size()) saida.append(marcacao.substr(i));
+  return saida;
+}
+
 std::string RemoverTags(std::string_view texto) {
   std::string saida;
   saida.reserve(texto.size());
@@ -180,9 +221,7 @@ std::string FiltrarLinhas(std::string_view texto) {
     const std::size_t q = resto.find(kQuebra);
     const std::string_view linha = resto.substr(0, q);
     const bool ultima = q == std::string_view::npos;
-    const bool remover = !ultima && (Aparar(linha).empty() || linha.find("function") != linha.npos ||
-                                     linha.find("document") != linha.npos ||
-                                     linha.find('{') != linha.npos || linha.find('}') != linha.npos);
+    const bool remover = !ultima && Aparar(linha).empty();
     if (!remover) {
       if (!primeira) saida.append(kQuebra);
       saida.append(linha);
@@ -196,7 +235,7 @@ std::string FiltrarLinhas(std::string_view texto) {
 }
 
 std::string LimparTextoCapturado(std::string_view marcacao) {
-  return FiltrarLinhas(RemoverNbsp(NormalizarQuebrasDeLinha(RemoverTags(marcacao))));
+  return FiltrarLinhas(RemoverNbsp(NormalizarQuebrasDeLinha(RemoverTags(RemoverScriptsEComentarios(marcacao)))));
 }
 
 // ---- Joined text ----

@@ -17,6 +17,11 @@
 
 // ---- Cleaning of the captured body markup into page text ----
 
+// Drops comments and the script, style and noscript elements with all they
+// hold (tag names in any letter case); their line breaks stay, so the lines
+// around them keep their place. An element or comment never closed drops
+// the rest of the text.
+std::string RemoverScriptsEComentarios(std::string_view marcacao);
 // Removes every tag: from each "<" through the first ">" after it. A "<"
 // that is never closed drops the rest of the text (an unfinished tag).
 std::string RemoverTags(std::string_view texto);
@@ -26,10 +31,11 @@ std::string NormalizarQuebrasDeLinha(std::string_view texto);
 // "&amp;", "&lt;", "&gt;" and "&quot;" (what inner HTML holds for those
 // characters of the page's text); other references stay as they are.
 std::string RemoverNbsp(std::string_view texto);
-// Drops the lines (CR LF separated) that are blank or hold "function",
-// "document", "{" or "}". The last line is never examined and always stays.
+// Drops the lines (CR LF separated) that are blank. The last line is never
+// examined and always stays. Script text never gets here (see above), so a
+// value holding "documento" or a brace keeps its line.
 std::string FiltrarLinhas(std::string_view texto);
-// The four steps above in order: captured body markup in, page text out.
+// The steps above in order: captured body markup in, page text out.
 std::string LimparTextoCapturado(std::string_view marcacao);
 
 // ---- Joined text ----

@@ -35,18 +35,37 @@ TEST(Limpeza, LineBreaksBecomeCrLf) {
   EXPECT_EQ(NormalizarQuebrasDeLinha("a\nb\rc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
 }
 
-TEST(Limpeza, LineFilterDropsBlankAndScriptLinesButKeepsTheLast) {
+TEST(Limpeza, LineFilterDropsOnlyBlankLinesAndKeepsTheLast) {
   struct Caso { const char* entrada; const char* saida; };
   const Caso casos[] = {
       {"a\r\n   \r\n\t\r\nb", "a\r\nb"},
-      {"function x()\r\nvar d = document.x;\r\n{\r\nx }\r\nFunction\r\nfim", "Function\r\nfim"},
+      // Values may hold these words and braces: their lines stay.
+      {"PASTA PARA documentos\r\nfunction x()\r\n{\r\nx }\r\nfim", "PASTA PARA documentos\r\nfunction x()\r\n{\r\nx }\r\nfim"},
       {"a\r\n  ", "a\r\n  "},                  // the last line stays even when blank
-      {"a\r\n{ }\r\n", "a\r\n{ }\r\n"},        // ... or a script line; the final break stays
+      {"a\r\n \r\n", "a\r\n \r\n"},          // ... and the final break stays
       {"\r\n\r\nb\r\n", "b\r\n"},
       {"a\r\n\r\n", "a\r\n\r\n"},              // the empty line before the final break is the last line
       {"", ""},
   };
   for (const auto& c : casos) EXPECT_EQ(FiltrarLinhas(c.entrada), c.saida) << c.entrada;
+}
+
+TEST(Limpeza, ScriptsStylesAndCommentsDroppedWithTheirContent) {
+  struct Caso { const char* entrada; const char* saida; };
+  const Caso casos[] = {
+      {"a<script>function f() { document.x = 1; }</script>b", "ab"},
+      {"a\n<SCRIPT type=\"text/javascript\">\nvar x = '<td>';\n</Script >\nb", "a\n\n\n\nb"},  // breaks stay
+      {"<style>td { color: red }</style><noscript><p>Ative o JavaScript</p></noscript>c", "c"},
+      {"a<!-- <td>comentario</td>\n -->b<!---->c", "a\nbc"},
+      {"<!-- <script> -->x<scripts>y</scripts><styles>", "x<scripts>y</scripts><styles>"},
+      {"<script/>x</script>y", "y"},
+      {"a<script>nunca fechado", "a"},     // unclosed: the rest goes
+      {"a<!-- nunca fechado\nb", "a\n"},
+      {"a<script", "a<script"},            // a bare name at the end is no element
+      {"<b>documento</b> {x}", "<b>documento</b> {x}"},
+      {"", ""},
+  };
+  for (const auto& c : casos) EXPECT_EQ(RemoverScriptsEComentarios(c.entrada), c.saida) << c.entrada;
 }
 
 TEST(Limpeza, WholeCaptureCleaning) {
@@ -55,6 +74,14 @@ TEST(Limpeza, WholeCaptureCleaning) {
       "  <td><label>Valor Total da NFe</label><span>R$&nbsp;1.234,56</span></td>\r"
       "  <td>A&amp;B</td>\n\n<p>   </p>";
   EXPECT_EQ(LimparTextoCapturado(marcacao), "  Valor Total da NFeR$1.234,56\r\n  A&B\r\n   ");
+  // Values with the words and braces of scripts keep their lines, so nothing after them shifts.
+  const std::string_view valores =
+      "<td>Descrição</td>\n<td>PASTA PARA documentos {A4}</td>\n<td>2,0000</td>\n"
+      "<script>\nfunction f() {\n  document.title = 'x';\n}\n</script>\n"
+      "<td>INFORMAÇÕES COMPLEMENTARES</td>\n<td>Este documento fiscal function</td>\n"_cp;
+  EXPECT_EQ(LimparTextoCapturado(valores),
+            "Descrição\r\nPASTA PARA documentos {A4}\r\n2,0000\r\nINFORMAÇÕES COMPLEMENTARES\r\n"
+            "Este documento fiscal function\r\n"_cp);
 }
 
 TEST(TextoPagina, JoinsLinesAndFoldsAsciiOnly) {

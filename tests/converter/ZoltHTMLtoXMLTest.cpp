@@ -173,6 +173,30 @@ TEST(ConverterPagina, IssueDateStrictness) {
   EXPECT_THROW(LerPaginaNFe(Substituir(PaginaSimples(), "3510 1158 7165", "3510"), nfe), ErroConversao);
 }
 
+TEST(ConverterPagina, ScriptWordsInValuesKeepEveryLineInPlace) {
+  // The page as body markup, one cell a line, with a script block in it.
+  std::string pagina = PaginaCom(Item(1, "PASTA PARA documentos {A4}", kICMS00, "12,00"));
+  pagina = Substituir(pagina, "PEDIDO 060110-1030 & ENTREGA IMEDIATA", "Este documento fiscal function");
+  std::string marcacao = "<script>\nfunction f() {\n  document.x = 1;\n}\n</script>\n";
+  for (std::size_t i = 0; i < pagina.size();) {
+    const std::size_t q = std::min(pagina.find("\r\n", i), pagina.size());
+    std::string linha = pagina.substr(i, q - i);
+    for (std::size_t a = linha.find('&'); a != std::string::npos; a = linha.find('&', a + 5)) linha.replace(a, 1, "&amp;");
+    marcacao += "<td>" + linha + "</td>\n";
+    i = q + 2;
+  }
+  const TNFe nfe = Ler(LimparTextoCapturado(marcacao));
+  ASSERT_EQ(nfe.Det.Count(), 1);
+  const TProd& p = nfe.Det.Items(0).Prod;
+  EXPECT_EQ(p.xProd, "PASTA PARA documentos {A4}");
+  EXPECT_EQ(p.uCom, "KG");
+  EXPECT_EQ(p.vProd, C("12"));
+  EXPECT_EQ(p.cProd, "2470BCB90");
+  EXPECT_EQ(nfe.InfAdic.infCpl, "Este documento fiscal function");
+  ASSERT_EQ(nfe.InfAdic.obsCont.Count(), 1);
+  EXPECT_EQ(nfe.InfAdic.obsCont.Items(0).xTexto, "vendas@fibratec.com.br");
+}
+
 TEST(ConverterPagina, ItemRowDetailsAndIpi) {
   const TNFe nfe = Ler(PaginaSimples());
   ASSERT_EQ(nfe.Det.Count(), 1);
