@@ -202,64 +202,39 @@ class LeitorPagina {
 
   // ---- Items of layout 2.00 ----
 
-  // Every item marker "|&|n|&|" (n from 1 to 990, no leading zero) of the item
-  // list, found in one scan; the positions of each number in page order.
-  struct Marcadores {
-    std::vector<std::size_t> inicio;  // for n: its positions are posicoes[inicio[n] .. inicio[n+1])
-    std::vector<std::size_t> posicoes;
-    std::vector<std::size_t> proximo;  // per n: the first position not yet passed
-    int contagem = 0;                  // numbers with at least one marker
+  // The marker of item n: its number alone on a line.
+  static std::string Marcador(int n) {
+    return std::string(kSeparadorLinha) + std::to_string(n) + std::string(kSeparadorLinha);
+  }
 
-    explicit Marcadores(std::string_view lista) {
-      std::vector<std::pair<int, std::size_t>> achados;
-      for (std::size_t p = lista.find(kSeparadorLinha); p != std::string_view::npos;
-           p = lista.find(kSeparadorLinha, p + 1)) {
-        std::size_t i = p + kSeparadorLinha.size();
-        const std::size_t primeiro = i;
-        int n = 0;
-        while (i < lista.size() && lista[i] >= '0' && lista[i] <= '9' && i - primeiro < 4)
-          n = n * 10 + (lista[i++] - '0');
-        if (i == primeiro || lista[primeiro] == '0' || n > kMaximoItens) continue;
-        if (lista.substr(i, kSeparadorLinha.size()) != kSeparadorLinha) continue;
-        achados.emplace_back(n, p);
-      }
-      inicio.assign(kMaximoItens + 2, 0);
-      for (const auto& [n, p] : achados) ++inicio[n + 1];
-      for (int n = 1; n <= kMaximoItens; ++n) {
-        if (inicio[n + 1] > 0) ++contagem;
-        inicio[n + 1] += inicio[n];
-      }
-      posicoes.resize(achados.size());
-      std::vector<std::size_t> livre(inicio.begin(), inicio.end() - 1);
-      for (const auto& [n, p] : achados) posicoes[livre[n]++] = p;  // page order kept per number
-      proximo.assign(inicio.begin(), inicio.end() - 1);
+  // Where the search for the next marker starts: the separator that ends
+  // the item's row (description, quantity, unit, value) after its marker at
+  // `marcador`; npos when the row is cut short.
+  static std::size_t FimDaLinhaDoItem(std::string_view lista, std::size_t marcador, int n) {
+    std::size_t p = marcador + Marcador(n).size();
+    for (int campo = 1; campo <= 4; ++campo) {
+      const std::size_t s = lista.find(kSeparadorLinha, p);
+      if (s == std::string_view::npos || campo == 4) return s;
+      p = s + kSeparadorLinha.size();
     }
+    return std::string_view::npos;
+  }
 
-    // The first marker of n at or after `desde`, npos when none.
-    std::size_t Primeiro(int n, std::size_t desde) {
-      if (n < 1 || n > kMaximoItens) return std::string_view::npos;
-      std::size_t& k = proximo[n];
-      while (k < inicio[n + 1] && posicoes[k] < desde) ++k;
-      return k < inicio[n + 1] ? posicoes[k] : std::string_view::npos;
-    }
-  };
-
+  // Items are taken in sequence. The marker of n+1 is looked for only after
+  // item n's row, so a row cell holding a plain number is never a marker,
+  // and the first number missing from the sequence ends the list: the last
+  // item's text runs to the end of the products text.
   void LerItens(Trecho produtos) {
-    const Trecho listaInicial = produtos.Sub(kCabecalhoProdutos);
-    Marcadores marcadores(listaInicial.texto);
-    std::size_t inicioLista = 0;  // where the shrinking item list now starts
-    for (int n = 1; n <= marcadores.contagem; ++n) {
-      Trecho item;
-      if (n < marcadores.contagem) {
-        const std::size_t p = marcadores.Primeiro(n + 1, inicioLista);
-        if (p != std::string_view::npos) {
-          item = listaInicial.Sub(inicioLista, p - inicioLista);
-          inicioLista = p;
-        }
-      } else {
-        item = listaInicial.Sub(inicioLista);
+    const Trecho lista = produtos.Sub(kCabecalhoProdutos);
+    std::size_t inicio = lista.texto.find(Marcador(1));
+    for (int n = 1; inicio != std::string_view::npos; ++n) {
+      std::size_t proximo = std::string_view::npos;
+      if (n < kMaximoItens) {
+        const std::size_t fimLinha = FimDaLinhaDoItem(lista.texto, inicio, n);
+        if (fimLinha != std::string_view::npos) proximo = lista.texto.find(Marcador(n + 1), fimLinha);
       }
-      LerItem(n, item);
+      LerItem(n, lista.Sub(inicio, proximo == std::string_view::npos ? proximo : proximo - inicio));
+      inicio = proximo;
     }
   }
 
@@ -267,8 +242,7 @@ class LeitorPagina {
     TDetCollectionItem& det = nfe_.Det.Add();
     TProd& prod = det.Prod;
     prod.nItem = n;
-    const std::string marcador = std::string(kSeparadorLinha) + std::to_string(n) + std::string(kSeparadorLinha);
-    prod.xProd = Texto(item, marcador);
+    prod.xProd = Texto(item, Marcador(n));
 
     // The row: description, quantity, unit and value, each ended by a separator.
     item = item.Sub(7);

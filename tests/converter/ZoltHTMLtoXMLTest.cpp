@@ -288,18 +288,57 @@ TEST(ConverterPagina, StrayNumberCellCountsAsAnItem) {
   EXPECT_EQ(nfe.Total.ICMSTot.vNF, C("929.93"));
 }
 
-TEST(ConverterPagina, MissingNumbersAndNoItems) {
-  // Markers 1, 2 and 5: three items; the marker of 3 is missing, so item 2 is empty
-  // and item 3 runs from marker 2 to the end, without a marker of its own.
+TEST(ConverterPagina, RowCellsHoldingPlainNumbersAreNoMarkers) {
+  // Three items; one row cell of item 1 or 2 holds only a number, the next
+  // item's or another. Each item keeps its own row and details.
+  struct Caso { int item; const char* de; const char* para; const char* xProd; const char* uCom; int vProd; };
+  const Caso casos[] = {
+      {1, "\n46,4800\nKG\n", "\n2\nKG\n", "PRODUTO 1", "KG", 100},    // quantity
+      {1, "\n46,4800\nKG\n", "\n46,4800\n2\n", "PRODUTO 1", "2", 100},  // unit
+      {1, "\nPRODUTO 1\n", "\n2\n", "2", "KG", 100},                    // description
+      {1, "\n100,00\n", "\n2\n", "PRODUTO 1", "KG", 2},                 // value
+      {2, "\n46,4800\nKG\n", "\n3\nKG\n", "PRODUTO 2", "KG", 200},
+      {2, "\nPRODUTO 2\n", "\n1\n", "1", "KG", 200},
+      {1, "\n46,4800\nKG\n", "\n990\nKG\n", "PRODUTO 1", "KG", 100},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::to_string(c.item) + ":" + c.para);
+    std::string itens;
+    for (int n = 1; n <= 3; ++n) {
+      std::string item = Item(n, "PRODUTO " + std::to_string(n), kICMS00, std::to_string(n) + "00,00");
+      item = Substituir(item, "Código do Produto2470BCB90", "Código do ProdutoP" + std::to_string(n));
+      if (n == c.item) item = Substituir(item, c.de, c.para);
+      itens += item;
+    }
+    const TNFe nfe = Ler(PaginaCom(itens));
+    ASSERT_EQ(nfe.Det.Count(), 3);
+    for (int i = 0; i < 3; ++i) {
+      const TProd& p = nfe.Det.Items(i).Prod;
+      const bool mudado = i + 1 == c.item;
+      EXPECT_EQ(p.nItem, i + 1);
+      EXPECT_EQ(p.cProd, "P" + std::to_string(i + 1));
+      EXPECT_EQ(p.qCom, C("46.48"));  // from its detail label, not from the row
+      EXPECT_EQ(p.xProd, mudado ? c.xProd : "PRODUTO " + std::to_string(i + 1));
+      EXPECT_EQ(p.uCom, mudado ? c.uCom : "KG");
+      EXPECT_EQ(p.vProd, Currency(mudado ? c.vProd : (i + 1) * 100));
+    }
+  }
+}
+
+TEST(ConverterPagina, ItemsEndAtTheFirstNumberOutOfSequence) {
+  // Markers 1, 2 and 5: two items; the second runs on to the end, across the
+  // text after marker 5, and the totals are read from it.
   const std::string itens = Item(1, "A", kICMS00) + Item(2, "B", kICMS00, "2,00") + Item(5, "E", kICMS00);
   TNFe nfe = Ler(PaginaCom(itens));
-  ASSERT_EQ(nfe.Det.Count(), 3);
+  ASSERT_EQ(nfe.Det.Count(), 2);
   EXPECT_EQ(nfe.Det.Items(0).Prod.xProd, "A");
-  EXPECT_EQ(nfe.Det.Items(1).Prod.xProd, "");
-  EXPECT_EQ(nfe.Det.Items(1).Prod.vProd, Currency());
-  EXPECT_EQ(nfe.Det.Items(2).Prod.nItem, 3);
-  EXPECT_EQ(nfe.Det.Items(2).Prod.xProd, "");
-  EXPECT_EQ(nfe.Det.Items(2).Prod.vProd, C("2"));
+  EXPECT_EQ(nfe.Det.Items(1).Prod.nItem, 2);
+  EXPECT_EQ(nfe.Det.Items(1).Prod.xProd, "B");
+  EXPECT_EQ(nfe.Det.Items(1).Prod.vProd, C("2"));
+  EXPECT_EQ(nfe.Total.ICMSTot.vNF, C("929.93"));
+  // No marker of item 1: no items, even with others present.
+  nfe = Ler(PaginaCom(Item(2, "B", kICMS00)));
+  EXPECT_EQ(nfe.Det.Count(), 0);
   // No items: the totals are searched in the recipient block, where there are none.
   nfe = Ler(PaginaCom(""));
   EXPECT_EQ(nfe.Det.Count(), 0);
