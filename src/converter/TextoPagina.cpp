@@ -270,20 +270,56 @@ Trecho Trecho::Sub(std::size_t pos, std::size_t n) const {
 
 TextoDobrado::TextoDobrado(std::string texto) : texto_(std::move(texto)), dobrado_(DobrarAscii(texto_)) {}
 
+namespace {
+
+// The key folded; labels are short, so they are folded on the stack.
+class ChaveDobrada {
+ public:
+  ChaveDobrada(const ChaveDobrada&) = delete;
+  ChaveDobrada& operator=(const ChaveDobrada&) = delete;
+  explicit ChaveDobrada(std::string_view chave) {
+    if (chave.size() <= curta_.size()) {
+      for (std::size_t k = 0; k < chave.size(); ++k) curta_[k] = Dobrar(chave[k]);
+      dobrada_ = std::string_view(curta_.data(), chave.size());
+    } else {
+      longa_ = DobrarAscii(chave);
+      dobrada_ = longa_;
+    }
+  }
+  std::string_view operator*() const { return dobrada_; }
+
+ private:
+  std::array<char, 128> curta_;
+  std::string longa_;
+  std::string_view dobrada_;
+};
+
+// Whether position p of the text begins a line: only blanks between it and
+// the start of the text or the line separator before it. A text that starts
+// inside a separator (cut at its "&") starts a line too.
+bool InicioDeLinha(std::string_view texto, std::size_t p) {
+  while (p > 0 && Branco(texto[p - 1])) --p;
+  if (p >= kSeparadorLinha.size()) return texto.substr(p - kSeparadorLinha.size(), kSeparadorLinha.size()) == kSeparadorLinha;
+  return kSeparadorLinha.ends_with(texto.substr(0, p));
+}
+
+}  // namespace
+
 std::size_t BuscarSemCaixa(Trecho texto, std::string_view chave) {
   if (chave.empty()) return std::string_view::npos;  // an empty label is never found
-  // Labels are short; fold them on the stack.
-  std::array<char, 128> curta;
-  std::string longa;
-  std::string_view dobrada;
-  if (chave.size() <= curta.size()) {
-    for (std::size_t k = 0; k < chave.size(); ++k) curta[k] = Dobrar(chave[k]);
-    dobrada = std::string_view(curta.data(), chave.size());
-  } else {
-    longa = DobrarAscii(chave);
-    dobrada = longa;
+  return Buscar(texto.dobrado, *ChaveDobrada(chave));
+}
+
+std::size_t BuscarRotulo(Trecho texto, std::string_view rotulo) {
+  if (rotulo.empty()) return std::string_view::npos;
+  const ChaveDobrada chave(rotulo);
+  const std::size_t primeira = Buscar(texto.dobrado, *chave);
+  for (std::size_t p = primeira; p != std::string_view::npos;) {
+    if (InicioDeLinha(texto.dobrado, p)) return p;
+    const std::size_t q = Buscar(texto.dobrado.substr(p + 1), *chave);
+    p = q == std::string_view::npos ? q : p + 1 + q;
   }
-  return Buscar(texto.dobrado, dobrada);
+  return primeira;
 }
 
 bool ContemSemCaixa(Trecho texto, std::string_view chave) {
@@ -316,7 +352,7 @@ std::string_view ValorEm(std::string_view texto, std::size_t q, int contagem) {
 
 std::string_view ValorAposRotulo(Trecho texto, std::string_view rotulo, int contagem) {
   rotulo = Aparar(rotulo);
-  const std::size_t p = BuscarSemCaixa(texto, rotulo);
+  const std::size_t p = BuscarRotulo(texto, rotulo);
   if (p == std::string_view::npos) return {};
   return Aparar(ValorEm(texto.texto, p + rotulo.size(), contagem));
 }

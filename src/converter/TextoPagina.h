@@ -76,6 +76,11 @@ class TextoDobrado {
 std::size_t BuscarSemCaixa(Trecho texto, std::string_view chave);
 // Whether the text holds `chave`, ignoring the case of ASCII letters.
 bool ContemSemCaixa(Trecho texto, std::string_view chave);
+// Where a label is read (ASCII case ignored): its first occurrence at the
+// start of a line (at the start of the text or after a line separator, blanks
+// allowed before it), else its first occurrence anywhere, so "UF" is not
+// taken from inside "RUFINO" on an earlier line; npos when absent.
+std::size_t BuscarRotulo(Trecho texto, std::string_view rotulo);
 
 // ---- Lookups ----
 
@@ -85,8 +90,7 @@ bool ContemSemCaixa(Trecho texto, std::string_view chave);
 // as it was.
 void CortarNaSecao(std::string_view cabecalho, Trecho texto, Trecho& aPartir, Trecho& antes);
 
-// The value after the first occurrence of the trimmed label (ASCII case
-// ignored): with contagem 0 (or less) up to the next line separator (empty
+// The value after the trimmed label found by BuscarRotulo: with contagem 0 (or less) up to the next line separator (empty
 // when none follows), otherwise exactly that many characters (fewer at the
 // end), which may cross a separator. Trimmed.
 std::string_view ValorAposRotulo(Trecho texto, std::string_view rotulo, int contagem);

@@ -130,6 +130,24 @@ TEST(TextoPagina, ValueAfterLabel) {
   EXPECT_EQ(LerInteiroOuPadrao(ValorAposRotulo(texto, "MUNICÍPIO"_cp, 7)), 0);
 }
 
+TEST(TextoPagina, LabelAtTheStartOfALineWinsOverOneInsideAValue) {
+  struct Caso { std::string_view texto; std::string_view rotulo; std::string_view valor; };
+  const Caso casos[] = {
+      {"Nome / Razão SocialRUFINO DISTRIBUIDORA LTDA|&|UFSP|&|"_cp, "UF", "SP"},
+      {"Nome / Razão socialRECEPCAO E EVENTOS LTDA|&|CEP03013-030|&|"_cp, "CEP", "03013-030"},
+      {"GOL COR PRATA|&|Chassi do veículo 9BW|&|Cor 0001|&|"_cp, "Cor ", "0001"},
+      {"rufo|&|  UF RJ|&|"_cp, "UF", "RJ"},                // indented line
+      {"UFSP|&|RUFINO|&|"_cp, "UF", "SP"},                 // the start of the text is a line start
+      {"&|Base de Cálculo66,67|&|PIS|&|Base de Cálculo1,00|&|"_cp, "Base de Cálculo"_cp, "66,67"},  // cut inside a separator
+      {"RUFINO|&|x UF MG|&|"_cp, "UF", "INO"},             // no line starts with it: the first occurrence
+      {"RUFINO|&|x UF MG|&|"_cp, "Xuf", ""},
+  };
+  for (const auto& c : casos) {
+    const std::string texto(c.texto);
+    EXPECT_EQ(ValorAposRotulo(texto, c.rotulo, 0), c.valor) << c.texto << " / " << c.rotulo;
+  }
+}
+
 TEST(TextoPagina, ValueAfterOneOfTwoLabelsIsExactAndUntrimmed) {
   const std::string texto = Juntado("Valor da BC do ICMS 10,00\r\nBase de Cálculo do ICMS Normal 20,00\r\nmodalidade x"_cp);
   EXPECT_EQ(ValorAposUmDosRotulos("Base de Cálculo do ICMS Normal"_cp, "Valor da BC do ICMS", texto, 0), " 20,00");

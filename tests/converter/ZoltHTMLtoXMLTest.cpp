@@ -104,6 +104,40 @@ TEST(ConverterPagina, PartyEdgeValues) {
   EXPECT_EQ(nfe.Dest.IE, "");
 }
 
+namespace {
+
+constexpr std::string_view kVeiculo = R"(Chassi do veículo 9BWZZZ377VT004251
+Cor 0001
+Descrição da cor PRETO NINJA
+Serial (Série) 004251
+Tipo de Combustível 16
+Número de Motor BWA123456
+Ano Modelo de Fabricação 2011
+Ano de Fabricação 2010
+)";
+
+}  // namespace
+
+TEST(ConverterPagina, ShortLabelsInsideEarlierValues) {
+  struct Caso { const char* de; const char* para; };
+  const Caso casos[] = {
+      {"Nome / Razão SocialFIBRATEC TECIDOS LTDA\r\nNome Fantasia", "Nome / Razão SocialRUFINO DISTRIBUIDORA LTDA\r\nNome Fantasia"},
+      {"Nome FantasiaFIBRATEC", "Nome FantasiaCEPAL UFANIA"},
+      {"Nome / Razão socialWARDY CONFECCOES LTDA", "Nome / Razão socialRECEPCAO E EVENTOS UFRJ LTDA"},
+      {"Bairro / DistritoBRAS", "Bairro / DistritoCEPACOL"},
+  };
+  for (const Caso& c : casos) {
+    const TNFe nfe = Ler(Substituir(PaginaSimples(), win1252::DeUtf8(c.de), win1252::DeUtf8(c.para)));
+    EXPECT_EQ(nfe.Emit.EnderEmit.UF, "SP") << c.para;
+    EXPECT_EQ(nfe.Emit.EnderEmit.CEP, 4207040) << c.para;
+    EXPECT_EQ(nfe.Dest.EnderDest.UF, "RJ") << c.para;
+    EXPECT_EQ(nfe.Dest.EnderDest.CEP, 3013030) << c.para;
+  }
+  // The vehicle colour's label is read from its own line, not from the description.
+  const TNFe gol = Ler(PaginaCom(Item(1, "GOL COR PRATA", std::string(kVeiculo) + std::string(kICMS00))));
+  EXPECT_EQ(gol.Det.Items(0).Prod.veicProd.cCor, "0001");
+}
+
 TEST(ConverterPagina, TaxRegimeCodes) {
   // Any other value leaves CRT as it was; a model holding another value shows it.
   struct Caso { const char* linha; TkxnCRT crt; };
@@ -503,19 +537,6 @@ Base de Cálculo do ICMS Normal10,00)";
   EXPECT_EQ(Ler(PaginaCom(Item(1, "PRODUTO", curto))).Det.Items(0).Imposto.ICMS.CSOSN, csosn102);
 }
 
-namespace {
-
-constexpr std::string_view kVeiculo = R"(Chassi do veículo 9BWZZZ377VT004251
-Cor 0001
-Descrição da cor PRETO NINJA
-Serial (Série) 004251
-Tipo de Combustível 16
-Número de Motor BWA123456
-Ano Modelo de Fabricação 2011
-Ano de Fabricação 2010
-)";
-
-}  // namespace
 
 TEST(ConverterPagina, VehicleAndItsStrictYears) {
   const TNFe nfe = Ler(PaginaCom(Item(1, "GOL 1.0", std::string(kVeiculo) + std::string(kICMS00))));
