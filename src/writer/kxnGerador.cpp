@@ -339,11 +339,12 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
       const auto r = std::to_chars(buf, buf + sizeof buf, i);
       const std::string_view numero(buf, static_cast<std::size_t>(r.ptr - buf));
       if (Min == Max) {
-        // Fixed width: 60 zeros in front, then only the last Max characters kept.
+        // Fixed width: zeros in front. A longer number is kept whole, so that
+        // the size check below reports it instead of its leading digits being lost.
         const auto largura = static_cast<std::size_t>(Max < 0 ? 0 : Max);
         const std::size_t zeros = largura > numero.size() ? std::min<std::size_t>(largura - numero.size(), 60) : 0;
         formatado.assign(zeros, '0');
-        formatado += numero.substr(numero.size() - std::min(numero.size(), largura));
+        formatado += numero;
       } else {
         formatado.assign(numero);
       }
