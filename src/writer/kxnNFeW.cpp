@@ -7,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "util/DecimalExato.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
 
@@ -64,9 +65,23 @@ TNFeW::TNFeW(TNFe& nfe) : NFe(nfe) {
   Gerador.TagsForaDoNivel = "|?xml version|NFe xmlns|infNFe versao|obsCont|obsFisco|";
 }
 
+double TNFeW::VersaoEscrita() const {
+  const std::string texto = DecimalExato::DeDouble(NFe.infNFe.Versao()).Arredondado(2).Texto();
+  double versao = 0;
+  std::from_chars(texto.data(), texto.data() + texto.size(), versao);
+  return versao;
+}
+
 bool TNFeW::GerarDocumento() {
+  // Each generation starts afresh: alerts and open groups of an earlier one
+  // would fail a corrected model.
+  Gerador.ListaDeAlertas.clear();
+  Gerador.TagNivel.clear();
+  Gerador.IDNivel.clear();
+  Gerador.Opcoes.NivelAtual = 0;
+
   // 1. Key from the identification.
-  const double versao = NFe.infNFe.Versao();
+  const double versao = VersaoEscrita();
   const TIde& ide = NFe.Ide;
   std::string chave;
   bool composta = false;
@@ -186,7 +201,7 @@ void TNFeW::MontarInfNFe() {
 void TNFeW::MontarIde() {
   TGerador& g = Gerador;
   const TIde& ide = NFe.Ide;
-  const double versao = NFe.infNFe.Versao();
+  const double versao = VersaoEscrita();
   g.EscreverGrupo("ide", "B01", true);
   g.EscreverCampo(fcInteiro, "B02", "cUF", 2, 2, 1, ide.cUF, "Código do UF (Unidade da Federação)"_cp);
   if (!ConferirCodigoUF(ide.cUF))
@@ -239,6 +254,10 @@ void TNFeW::MontarNFref() {
   for (int i = 0; i < NFe.Ide.NFref.Count(); ++i) {
     const TNFrefCollectionItem& ref = NFe.Ide.NFref.Items(i);
     g.EscreverGrupo("NFref", "B12a", true);
+    // An empty reference is no reference: the group needs one of the documents.
+    if (ref.refNFe.empty() && ref.RefNF.nNF <= 0 && ref.RefNFP.nNF <= 0 && ref.refCTe.empty() &&
+        ref.RefECF.nCOO.empty())
+      g.RegistrarAlerta("B12a", "NFref", "Grupo de informações da NF referenciada"_cp, kNenhumValor);
 
     if (!ref.refNFe.empty()) {
       const std::string digitos = ExtrairDigitos(ref.refNFe);
@@ -454,9 +473,15 @@ std::string TNFeW::MontarEnderDest() {
   g.EscreverCampo(fcTexto, "E12", "UF", 2, 2, 1, UF, "Sigla da UF");
   if (!ConferirSiglaUF(UF)) g.RegistrarAlerta("E12", "UF", "Sigla da UF", kConteudoInvalido);
   g.EscreverCampo(fcInteiro, "E13", "CEP", 8, 8, 0, e.CEP, "CEP");
-  g.EscreverCampo(fcTexto, "E14", "cPais", 1, 4, 0, e.cPais != 0 ? NumeroComZeros(e.cPais, 4) : std::string(),
-                  "Código do País"_cp);
-  if (ConferirCodigoPais(e.cPais) == 0)
+  // Padding to four digits would turn 91058 or -1058 into 1058: such codes
+  // are written as they are.
+  std::string cPais;
+  if (e.cPais > 0 && e.cPais <= 9999)
+    cPais = NumeroComZeros(e.cPais, 4);
+  else if (e.cPais != 0)
+    cPais = std::to_string(e.cPais);
+  g.EscreverCampo(fcTexto, "E14", "cPais", 1, 4, 0, cPais, "Código do País"_cp);
+  if (ConferirCodigoPais(e.cPais) == 0 || e.cPais < 0)
     g.RegistrarAlerta("E14", "cPais", "Código do País"_cp, kConteudoInvalido);
   g.EscreverCampo(fcTexto, "E15", "xPais", 2, 60, 0, e.xPais, "Nome do País"_cp);
   g.EscreverCampo(fcTexto, "E16", "fone", 6, 14, 0, ExtrairDigitos(e.fone), "Telefone");

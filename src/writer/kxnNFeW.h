@@ -52,8 +52,12 @@ class TNFeW {
   // and the file has the code; otherwise xMun unchanged.
   std::string NormatizarMunicipio(const std::string& xMun, const std::string& UF, int cMun) const;
 
-  // Layout 2.00 or later (an unset version reads as 2.00).
-  bool Leiaute200() const { return NFe.infNFe.Versao() >= 2.00; }
+  // The version as the versao attribute writes it, rounded to two places (an
+  // unset version reads as 2.00); the layout follows this value, so 1.999 is
+  // written and laid out as 2.00.
+  double VersaoEscrita() const;
+  // Layout 2.00 or later.
+  bool Leiaute200() const { return VersaoEscrita() >= 2.00; }
 
  private:
   void MontarInfNFe();

@@ -32,6 +32,10 @@ bool AlgumPositivo(std::initializer_list<Currency> valores) {
 
 bool Vazio(std::string_view texto) { return Trim(texto).empty(); }
 
+bool IssqnInformado(const TISSQN& ISSQN) {
+  return AlgumPositivo({ISSQN.vBC, ISSQN.vAliq, ISSQN.vISSQN}) || ISSQN.cMunFG > 0 || ISSQN.cListServ > 0;
+}
+
 // A rate or quantity pair is present when its sum is above zero; compared
 // without adding, so values near the Currency limit cannot wrap around.
 bool SomaPositiva(Currency a, Currency b) {
@@ -63,14 +67,11 @@ constexpr LinhaCodigo<TkxnCSTIcms> kCSTIcmsSufixoGrupo[] = {
 
 bool IpiTributado(TkxnCstIpi cst) { return cst == ipi00 || cst == ipi49 || cst == ipi50 || cst == ipi99; }
 
-// Attribute text taken from the model: escaped (and accents folded) like a
-// field value, but blanks around it are kept as stored.
-std::string TextoAtributo(std::string_view texto, bool retirarAcentos) {
-  std::size_t inicio = 0, fim = texto.size();
-  while (inicio < fim && texto[inicio] == ' ') ++inicio;
-  while (fim > inicio && texto[fim - 1] == ' ') --fim;
-  return std::string(inicio, ' ') + PrepararTextoXML(false, texto.substr(inicio, fim - inicio), retirarAcentos) +
-         std::string(texto.size() - fim, ' ');
+// The xCampo attribute of an observation: trimmed (the layout allows no blanks
+// around it) and escaped, accents folded, like a field value; inner runs of
+// blanks are kept as stored.
+std::string AtributoXCampo(std::string_view xCampo, bool retirarAcentos) {
+  return PrepararTextoXML(false, xCampo, retirarAcentos);
 }
 
 }  // namespace
@@ -92,6 +93,7 @@ void TNFeW::MontarItens() {
                           "Informações adicionais do Produto"_cp);
     Gerador.EscreverGrupo("/det", "", true);
   }
+  if (NFe.Det.Count() == 0) Gerador.RegistrarAlerta("H02", "nItem", "Numero do item", kNenhumValor);
   if (NFe.Det.Count() > 990) Gerador.RegistrarAlerta("H02", "nItem", "Numero do item", MaximoDeOcorrencias(990));
 }
 
@@ -312,11 +314,16 @@ void TNFeW::MontarICMSCons(int i) {
 // ---------------------------------------------------------------- item taxes
 
 void TNFeW::MontarImposto(int i) {
-  const bool servico = NFe.Det.Items(i).Imposto.ISSQN.cSitTrib != ISSQNcSitTribVazio;
+  const TISSQN& ISSQN = NFe.Det.Items(i).Imposto.ISSQN;
+  const bool servico = ISSQN.cSitTrib != ISSQNcSitTribVazio;
   Gerador.EscreverGrupo("imposto", "M01", true);
   if (servico) {
     MontarISSQN(i);
   } else {
+    // From 2.00 on the situation makes the service item: without it the
+    // item's ISSQN values are not written.
+    if (Leiaute200() && IssqnInformado(ISSQN))
+      Gerador.RegistrarAlerta("U07", "cSitTrib", "Código de Tributação do ISSQN"_cp, kNenhumValor);
     MontarICMS(i);
     MontarIPI(i);
     MontarII(i);
@@ -391,6 +398,10 @@ void TNFeW::MontarICMS(int i) {
     orig();
     Gerador.EscreverCampo(fcTexto, "N12a", "CSOSN", 3, 3, 1, CSOSNIcmsParaCodigo(ICMS.CSOSN),
                           "Código de Situação da Operação – Simples Nacional"_cp);
+    // Without a CSOSN there is no group of the layout to write.
+    if (ICMS.CSOSN == csosnVazio)
+      Gerador.RegistrarAlerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional"_cp,
+                              kConteudoInvalido);
     switch (ICMS.CSOSN) {
       case csosn101:
         creditoSN();
@@ -433,6 +444,10 @@ void TNFeW::MontarICMS(int i) {
     orig();
     Gerador.EscreverCampo(fcTexto, "N12", "CST", 2, 2, 1, CSTIcmsParaCodigo(ICMS.CST),
                           "Código da situação tributária"_cp);
+    // Situations of other documents, which have no ICMS group in the NF-e
+    // (45 and the empty situation already miss their code).
+    if (ICMS.CST == cst80 || ICMS.CST == cst81 || ICMS.CST == cstICMSOutraUF || ICMS.CST == cstICMSSN)
+      Gerador.RegistrarAlerta("N12", "CST", "Código da situação tributária"_cp, kConteudoInvalido);
     switch (ICMS.CST) {
       case cst00:
         modBC();
@@ -649,6 +664,11 @@ void TNFeW::MontarPISST(int i) {
   if (!AlgumPositivo({PISST.vBc, PISST.pPis, PISST.qBCProd, PISST.vAliqProd, PISST.vPIS})) return;
   const bool aliquota = SomaPositiva(PISST.vBc, PISST.pPis);
   const bool quantidade = SomaPositiva(PISST.qBCProd, PISST.vAliqProd);
+  // Without either form the values given have no group to go in.
+  if (!aliquota && !quantidade)
+    Gerador.RegistrarAlerta(
+        "R01", "PISST", "Grupo PIS outras operações"_cp,
+        "As TAG <vBC> e <pPIS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
   if (aliquota && quantidade)
     Gerador.RegistrarAlerta(
         "R01", "PISST", "Grupo PIS outras operações"_cp,
@@ -739,6 +759,10 @@ void TNFeW::MontarCOFINSST(int i) {
   if (!AlgumPositivo({COFINSST.vBC, COFINSST.pCOFINS, COFINSST.qBCProd, COFINSST.vAliqProd, COFINSST.vCOFINS})) return;
   const bool aliquota = SomaPositiva(COFINSST.vBC, COFINSST.pCOFINS);
   const bool quantidade = SomaPositiva(COFINSST.qBCProd, COFINSST.vAliqProd);
+  if (!aliquota && !quantidade)
+    Gerador.RegistrarAlerta(
+        "T01", "COFINSST", "Grupo PIS outras operações"_cp,
+        "As TAG <vBC> e <pCOFINS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
   if (aliquota && quantidade)
     Gerador.RegistrarAlerta(
         "T01", "COFINSST", "Grupo PIS outras operações"_cp,
@@ -763,7 +787,8 @@ void TNFeW::MontarCOFINSST(int i) {
 
 void TNFeW::MontarISSQN(int i) {
   const TISSQN& ISSQN = NFe.Det.Items(i).Imposto.ISSQN;
-  if (!AlgumPositivo({ISSQN.vBC, ISSQN.vAliq, ISSQN.vISSQN}) && ISSQN.cMunFG <= 0 && ISSQN.cListServ <= 0) return;
+  // A service item has no other place for its tax, even with zero values.
+  if (ISSQN.cSitTrib == ISSQNcSitTribVazio && !IssqnInformado(ISSQN)) return;
   Gerador.EscreverGrupo("ISSQN", "U01", true);
   Gerador.EscreverCampo(fcDecimal2, "U02", "vBC", 1, 15, 1, ISSQN.vBC, "Valor da BC do ICMS");
   Gerador.EscreverCampo(fcDecimal2, "U03", "vAliq", 1, 5, 1, ISSQN.vAliq, "Alíuota"_cp);
@@ -773,7 +798,10 @@ void TNFeW::MontarISSQN(int i) {
   if (!ConferirCodigoMunicipio(ISSQN.cMunFG))
     Gerador.RegistrarAlerta("U05", "cMunFG", "Código do Município FG"_cp, kConteudoInvalido);
   Gerador.EscreverCampo(fcInteiro, "U06", "cListServ", 3, 4, 1, ISSQN.cListServ, "Lista Prestação de Serviços"_cp);
-  if (Opcoes.ValidarListaServicos && ISSQN.cListServ != 0 && !ConferirItemServico(ISSQN.cListServ))
+  // A required integer is written even when 0, but 0 is no service of the list.
+  if (ISSQN.cListServ == 0)
+    Gerador.RegistrarAlerta("U06", "cListServ", "Lista Prestação de Serviços"_cp, kNenhumValor);
+  else if (Opcoes.ValidarListaServicos && !ConferirItemServico(ISSQN.cListServ))
     Gerador.RegistrarAlerta("U06", "cListServ", "Lista Prestação de Serviços"_cp, kConteudoInvalido);
   if (Leiaute200())
     Gerador.EscreverCampo(fcTexto, "U07", "cSitTrib", 1, 1, 1, ISSQNcSitTribParaCodigo(ISSQN.cSitTrib),
@@ -980,6 +1008,8 @@ void TNFeW::MontarDup() {
     Gerador.EscreverCampo(fcTexto, "Y08", "nDup", 1, 60, 0, d.nDup, "Número da duplicata"_cp);
     Gerador.EscreverCampo(fcData, "Y09", "dVenc", 10, 10, 0, ValorData(d.dVenc), "Data de vencimento");
     Gerador.EscreverCampo(fcDecimal2, "Y10", "vDup", 1, 15, 0, d.vDup, "Valor da duplicata");
+    // Optional for the field writer, so a zero value is left out; the layout requires it.
+    if (d.vDup == Currency(0)) Gerador.RegistrarAlerta("Y10", "vDup", "Valor da duplicata", kNenhumValor);
     Gerador.EscreverGrupo("/dup", "", true);
   }
 }
@@ -1008,9 +1038,9 @@ void TNFeW::MontarObsCont() {
     Gerador.RegistrarAlerta("Z04", "obsCont", "Observações de interesse do contribuite"_cp, MaximoDeOcorrencias(10));
   for (int k = 0; k < obsCont.Count(); ++k) {
     const TobsContCollectionItem& o = obsCont.Items(k);
-    Gerador.EscreverGrupo("obsCont xCampo=\"" + TextoAtributo(o.xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z04",
-                          true);
     const std::string xCampo = Trim(o.xCampo);
+    Gerador.EscreverGrupo("obsCont xCampo=\"" + AtributoXCampo(xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z04",
+                          true);
     if (xCampo.size() > 20)
       Gerador.RegistrarAlerta("Z05", "xCampo", "Identificação do Campo"_cp, kMaiorQueMaximo);
     else if (xCampo.empty())
@@ -1027,7 +1057,7 @@ void TNFeW::MontarObsFisco() {
   for (int k = 0; k < obsFisco.Count(); ++k) {
     const TobsFiscoCollectionItem& o = obsFisco.Items(k);
     const std::string xCampo = Trim(o.xCampo);
-    Gerador.EscreverGrupo("obsFisco xCampo=\"" + TextoAtributo(xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z07",
+    Gerador.EscreverGrupo("obsFisco xCampo=\"" + AtributoXCampo(xCampo, Gerador.Opcoes.RetirarAcentos) + "\"", "Z07",
                           true);
     if (xCampo.size() > 20)
       Gerador.RegistrarAlerta("Z08", "xCampo", "Identificação do Campo"_cp, kMaiorQueMaximo);

@@ -12,7 +12,7 @@ namespace {
 
 const std::string kChave = "35100511222333000181550010000001231123456780";  // composed from NFeValida()
 
-// A document whose first half raises no alert.
+// A document with one plain item that raises no alert.
 TNFe NFeValida() {
   TNFe n;
   n.Ide.cUF = 35;
@@ -46,6 +46,16 @@ TNFe NFeValida() {
   d.cMun = 3304557;
   d.xMun = "RIO DE JANEIRO";
   d.UF = "RJ";
+  TProd& p = n.Det.Add().Prod;
+  p.nItem = 1;
+  p.cProd = "001";
+  p.xProd = "PRODUTO";
+  p.NCM = "84713012";
+  p.CFOP = "5102";
+  p.uCom = p.uTrib = "UN";
+  p.qCom = p.qTrib = Currency(1);
+  p.vUnCom = p.vUnTrib = 10;
+  p.vProd = Currency(10);
   return n;
 }
 
@@ -264,6 +274,72 @@ TEST(NFeW, ReferencesOneGroupPerItem) {
   EXPECT_THROW(Gerar(outra), ErroConversao);
 }
 
+TEST(NFeW, EmptyReferenceIsReported) {
+  TNFe n = NFeValida();
+  n.Ide.NFref.Add().refNFe = "NFe" + kChave;
+  n.Ide.NFref.Add().RefNF.cUF = 35;  // data without a number: nothing of it is written
+  n.Ide.NFref.Add();
+  const Saida s = Gerar(n);
+  EXPECT_TRUE(Contem(s.xml, "<NFref><refNFe>" + kChave + "</refNFe></NFref><NFref></NFref><NFref></NFref><tpImp>"))
+      << s.xml;
+  EXPECT_EQ(s.alertas, (std::vector<std::string>{"B12a Nenhum valor informado", "B12a Nenhum valor informado"}));
+}
+
+// One writer used again after a failed generation: the corrected model
+// succeeds, with the alert path and indentation of a first generation.
+TEST(NFeW, EachGenerationStartsWithoutAlerts) {
+  TNFe n = NFeValida();
+  n.Ide.cUF = 99;
+  n.infNFe.ID = "NFe" + kChave;
+  TNFeW w(n);
+  w.Gerador.Opcoes.IdentarXML = true;
+  w.Opcoes.GerarTagAssinatura = taSempre;
+  n.signature.DigestValue = std::string(1000, 'A');
+  EXPECT_FALSE(w.GerarDocumento());
+  ASSERT_EQ(w.Gerador.ListaDeAlertas.size(), 1u);
+  const std::string primeiro = w.Gerador.ListaDeAlertas[0];
+  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas.size(), 1u);
+
+  n.Ide.cUF = 35;
+  n.signature.DigestValue = "d";
+  EXPECT_TRUE(w.GerarDocumento()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
+  EXPECT_TRUE(w.Assinatura.Gerador.ListaDeAlertas.empty());
+  EXPECT_TRUE(w.Gerador.TagNivel.empty());
+  EXPECT_EQ(w.Gerador.Opcoes.NivelAtual, 0);
+  EXPECT_TRUE(w.Gerador.ArquivoFormatoXML.starts_with("<NFe xmlns"));
+
+  n.Ide.cUF = 99;
+  EXPECT_FALSE(w.GerarDocumento());
+  EXPECT_EQ(w.Gerador.ListaDeAlertas, std::vector<std::string>{primeiro});
+}
+
+// The layout is the one of the version the versao attribute shows.
+TEST(NFeW, LayoutFollowsTheWrittenVersion) {
+  struct Caso {
+    double versao;
+    const char* atributo;
+    bool leiaute200;
+  };
+  const Caso casos[] = {
+      {1.995, "versao=\"2.00\"", true}, {1.999, "versao=\"2.00\"", true}, {2.004, "versao=\"2.00\"", true},
+      {1.994, "versao=\"1.99\"", false}, {1.1, "versao=\"1.10\"", false}, {0, "versao=\"2.00\"", true},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.versao);
+    TNFe n = NFeValida();
+    n.infNFe.SetVersao(c.versao);
+    TNFeW w(n);
+    EXPECT_EQ(w.Leiaute200(), c.leiaute200);
+    w.GerarDocumento();
+    const std::string& xml = w.Gerador.ArquivoFormatoXML;
+    EXPECT_TRUE(Contem(xml, std::string("<infNFe ") + c.atributo));
+    EXPECT_EQ(w.schema, c.leiaute200 ? TsPL006 : TsPL005c);
+    EXPECT_EQ(Contem(xml, "<CRT>"), c.leiaute200);
+    EXPECT_EQ(Contem(xml, "<indTot>"), c.leiaute200);
+    EXPECT_EQ(Contem(xml, "<cNF>12345678</cNF>"), c.leiaute200);
+  }
+}
+
 TEST(NFeW, IdentificationOptionalFieldsAndAlertPath) {
   TNFe n = NFeValida();
   n.Ide.cUF = 99;
@@ -317,6 +393,34 @@ TEST(NFeW, AddressesAbroad) {
   EXPECT_FALSE(Contem(s.xml, "<cPais>0000</cPais>"));
   EXPECT_TRUE(Contem(s.xml, "<UF>EX</UF><xPais>CHINA</xPais>"));
   EXPECT_EQ(s.alertas, (std::vector<std::string>{Texto("C10 Conteúdo inválido"_cp), Texto("E14 Conteúdo inválido"_cp)}));
+}
+
+// A recipient country code is written as given: padding it to four digits
+// would turn codes that are no country into Brazil's.
+TEST(NFeW, RecipientCountryCodeOutsideFourDigits) {
+  struct Caso {
+    int cPais;
+    std::string campo;
+    std::vector<std::string> alertas;
+  };
+  const std::string maior = Texto("E14 Tamanho maior que o máximo permitido"_cp);
+  const std::string invalido = Texto("E14 Conteúdo inválido"_cp);
+  const Caso casos[] = {
+      {1058, "<cPais>1058</cPais>", {}},
+      {132, "<cPais>0132</cPais>", {}},
+      {91058, "<cPais>91058</cPais>", {maior + " [91058]"}},
+      {11058, "<cPais>11058</cPais>", {maior + " [11058]"}},
+      {-1058, "<cPais>-1058</cPais>", {maior + " [-1058]", invalido}},
+      {-5, "<cPais>-5</cPais>", {invalido}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.cPais);
+    TNFe n = NFeValida();
+    n.Dest.EnderDest.cPais = c.cPais;
+    const Saida s = Gerar(n);
+    EXPECT_TRUE(Contem(s.xml, "</UF>" + c.campo + "<xPais>")) << s.xml;
+    EXPECT_EQ(s.alertas, c.alertas);
+  }
 }
 
 TEST(NFeW, PickupDeliveryAndSingleIssueGroups) {

@@ -92,11 +92,47 @@ TDetCollectionItem& Item(TNFe& n) { return n.Det.Items(0); }
 
 // ---------------------------------------------------------------- items and product
 
-TEST(NFeWItens, DocumentWithoutItemsWritesNoDetAndNoAlert) {
+// The layout requires at least one item: a document without any is reported.
+TEST(NFeWItens, DocumentWithoutItemsWritesNoDetAndAnAlert) {
   TNFe n = modelo::NFeRegimeNormal();
   const Saida s = Gerar(n);
   EXPECT_EQ(Ocorrencias(s.xml, "det"), 0);
-  EXPECT_TRUE(s.alertas.empty()) << ::testing::PrintToString(s.alertas);
+  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta("H02", "nItem", "Numero do item", "Nenhum valor informado")});
+}
+
+// Fixed-width numbers longer than their width are written whole and reported
+// with their value, instead of losing their leading digits.
+TEST(NFeWItens, FixedWidthNumbersLongerThanTheirWidth) {
+  struct Caso {
+    const char* nome;
+    std::function<void(TNFe&)> ajustar;
+    std::string campo;
+    std::string alerta;  // "" for none
+  };
+  const std::string_view maior = "Tamanho maior que o máximo permitido"_cp;
+  const auto alerta = [&](std::string_view id, std::string_view tag, std::string_view desc, std::string_view valor) {
+    return Alerta(id, tag, desc, std::string(maior) + " [" + std::string(valor) + "]");
+  };
+  const Caso casos[] = {
+      {"nItemPed fits", [](TNFe& n) { Item(n).Prod.nItemPed = 12; }, "<nItemPed>000012</nItemPed>", ""},
+      {"nItemPed", [](TNFe& n) { Item(n).Prod.nItemPed = 1234567; }, "<nItemPed>1234567</nItemPed>",
+       alerta("I31", "nItemPed", "Item do Pedido de Compra da DI – adição"_cp, "1234567")},
+      {"cProdANP", [](TNFe& n) { Item(n).Prod.comb.cProdANP = 1820101033; }, "<cProdANP>1820101033</cProdANP>",
+       alerta("L102", "cProdANP", "Código do produto ANP"_cp, "1820101033")},
+      {"emitter CEP", [](TNFe& n) { n.Emit.EnderEmit.CEP = 132150245; }, "<CEP>132150245</CEP>",
+       alerta("C13", "CEP", "CEP", "132150245")},
+      {"recipient CEP", [](TNFe& n) { n.Dest.EnderDest.CEP = 312557801; }, "<CEP>312557801</CEP>",
+       alerta("E13", "CEP", "CEP", "312557801")},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TNFe n = ComUmItem();
+    Item(n).Prod.comb.UFcons = "MG";
+    c.ajustar(n);
+    const Saida s = Gerar(n);
+    EXPECT_NE(s.xml.find(c.campo), std::string::npos) << s.xml;
+    EXPECT_EQ(s.alertas, c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta});
+  }
 }
 
 TEST(NFeWItens, ProductFieldsFollowTheLayoutVersion) {
@@ -544,6 +580,45 @@ TEST(NFeWItens, IcmsSituationsWithoutCodeWriteAnEmptyCst) {
   }
 }
 
+// Situations with no ICMS group in the NF-e layout are still written as the
+// tables say, and reported on their situation code.
+TEST(NFeWItens, IcmsSituationsWithoutAGroupOfTheLayout) {
+  struct Caso {
+    const char* nome;
+    TkxnCRT crt;
+    TkxnCSTIcms cst;
+    TkxnCSOSNIcms csosn;
+    std::string icms;
+    std::string alerta;  // "" for none
+  };
+  const std::string cst = Alerta("N12", "CST", "Código da situação tributária"_cp, kInvalido);
+  const std::string csosn =
+      Alerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional"_cp, kInvalido);
+  const Caso casos[] = {
+      {"80", crtRegimeNormal, cst80, csosn101, "<ICMS><ICMS80><orig>0</orig><CST>80</CST></ICMS80></ICMS>", cst},
+      {"81", crtRegimeNormal, cst81, csosn101, "<ICMS><ICMS81><orig>0</orig><CST>81</CST></ICMS81></ICMS>", cst},
+      {"other UF", crtSimplesExcessoReceita, cstICMSOutraUF, csosnVazio,
+       "<ICMS><ICMS><orig>0</orig><CST>90</CST></ICMS></ICMS>", cst},
+      {"SN under the normal regime", crtRegimeNormal, cstICMSSN, csosnVazio,
+       "<ICMS><ICMS><orig>0</orig><CST>SN</CST></ICMS></ICMS>", cst},
+      {"Simples Nacional without CSOSN", crtSimplesNacional, cst00, csosnVazio,
+       "<ICMS><ICMSSN><orig>0</orig><CSOSN>0</CSOSN></ICMSSN></ICMS>", csosn},
+      {"Simples Nacional with CSOSN", crtSimplesNacional, cst80, csosn102,
+       "<ICMS><ICMSSN102><orig>0</orig><CSOSN>102</CSOSN></ICMSSN102></ICMS>", ""},
+      {"90 under the normal regime", crtRegimeNormal, cst90, csosnVazio, "", ""},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TNFe n = ComUmItem();
+    n.Emit.CRT = c.crt;
+    Item(n).Imposto.ICMS.CST = c.cst;
+    Item(n).Imposto.ICMS.CSOSN = c.csosn;
+    const Saida s = Gerar(n);
+    if (!c.icms.empty()) EXPECT_EQ(Elemento(s.xml, "ICMS"), c.icms);
+    EXPECT_EQ(s.alertas, c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta});
+  }
+}
+
 TEST(NFeWItens, Icms60InTheOlderLayoutWritesTheSubstitutionValues) {
   TNFe n = ComUmItem();
   n.infNFe.SetVersao(1.10);
@@ -787,6 +862,7 @@ TEST(NFeWItens, SubstitutionPisAndCofinsByForm) {
   const Caso casos[] = {
       {"nothing", "0", "0", "0", "0", "0", {}},
       {"only the value", "0", "0", "0", "0", "0.33", {}},
+      {"a base with a negative rate", "5", "-10", "0", "0", "0.33", {}},
       {"negative values", "-1", "0", "0", "-1", "-1", {}},
       {"rate", "20.13", "1.65", "0", "0", "0.33", {"<vBC>20.13</vBC><p>1.65</p><v>0.33</v>"}},
       {"quantity",
@@ -836,6 +912,12 @@ TEST(NFeWItens, SubstitutionPisAndCofinsByForm) {
           Alerta("T01", "COFINSST", "Grupo PIS outras operações"_cp,
                  "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e "
                  "<vAliqProd>"_cp)};
+    // Positive values that neither form takes are not written: reported.
+    if (c.pisst.empty() && Valor(c.valor) > Currency(0))
+      alertas = {Alerta("R01", "PISST", "Grupo PIS outras operações"_cp,
+                        "As TAG <vBC> e <pPIS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"),
+                 Alerta("T01", "COFINSST", "Grupo PIS outras operações"_cp,
+                        "As TAG <vBC> e <pCOFINS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas")};
     EXPECT_EQ(s.alertas, alertas);
   }
 }
@@ -920,6 +1002,64 @@ TEST(NFeWItens, OlderLayoutPutsIssqnLastAndWithoutSituation) {
   EXPECT_EQ(Ocorrencias(Gerar(n).xml, "ISSQN"), 0);
 }
 
+// A service item always carries ISSQN, even with zero values; ISSQN values of
+// an item without the situation are not written and are reported.
+TEST(NFeWItens, IssqnOfServiceItemsAndIssqnValuesWithoutSituation) {
+  struct Caso {
+    const char* nome;
+    double versao;
+    std::function<void(TISSQN&)> ajustar;
+    std::vector<std::string> grupos;  // first groups of imposto, in order
+    std::vector<std::string> alertas;
+  };
+  const std::string situacao =
+      Alerta("U07", "cSitTrib", "Código de Tributação do ISSQN"_cp, "Nenhum valor informado");
+  const std::string municipio = Alerta("U05", "cMunFG", "Código do Município FG"_cp, kInvalido);
+  const std::string lista = Alerta("U06", "cListServ", "Lista Prestação de Serviços"_cp, "Nenhum valor informado");
+  const Caso casos[] = {
+      {"service with zero values", 2.00, [](TISSQN& i) { i = TISSQN{}; i.cSitTrib = ISSQNcSitTribISENTA; },
+       {"ISSQN", "PIS"}, {municipio, lista}},
+      {"service", 2.00, [](TISSQN&) {}, {"ISSQN", "PIS"}, {}},
+      {"values without situation", 2.00, [](TISSQN& i) { i.cSitTrib = ISSQNcSitTribVazio; },
+       {"ICMS", "IPI", "II", "PIS"}, {situacao}},
+      {"only a municipality without situation", 2.00,
+       [](TISSQN& i) {
+         i = TISSQN{};
+         i.cMunFG = 1100205;
+       },
+       {"ICMS", "IPI", "II", "PIS"}, {situacao}},
+      {"no ISSQN at all", 2.00, [](TISSQN& i) { i = TISSQN{}; }, {"ICMS", "IPI", "II", "PIS"}, {}},
+      {"older layout without situation", 1.10, [](TISSQN& i) { i.cSitTrib = ISSQNcSitTribVazio; },
+       {"ICMS", "IPI", "II", "PIS"}, {}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TNFe n = ComServico();
+    n.infNFe.SetVersao(c.versao);
+    c.ajustar(Item(n).Imposto.ISSQN);
+    const Saida s = Gerar(n);
+    const std::string imposto = Elemento(s.xml, "imposto");
+    std::size_t antes = 0;
+    for (const std::string& grupo : c.grupos) {
+      const std::size_t p = Inicio(imposto, grupo, 0);
+      EXPECT_TRUE(p != std::string::npos && p >= antes) << grupo << " in " << imposto;
+      antes = p;
+    }
+    if (c.grupos.front() == "ISSQN")
+      EXPECT_EQ(Ocorrencias(imposto, "ICMS"), 0) << imposto;
+    else if (c.versao >= 2.00)
+      EXPECT_EQ(Ocorrencias(imposto, "ISSQN"), 0) << imposto;
+    EXPECT_EQ(s.alertas, c.alertas);
+  }
+  // The zero-valued service writes every field of the group.
+  TNFe n = ComServico();
+  Item(n).Imposto.ISSQN = TISSQN{};
+  Item(n).Imposto.ISSQN.cSitTrib = ISSQNcSitTribNORMAL;
+  EXPECT_EQ(Elemento(Gerar(n).xml, "ISSQN"),
+            "<ISSQN><vBC>0.00</vBC><vAliq>0.00</vAliq><vISSQN>0.00</vISSQN><cMunFG>0000000</cMunFG>"
+            "<cListServ>0</cListServ><cSitTrib>N</cSitTrib></ISSQN>");
+}
+
 TEST(NFeWItens, IssqnCodeChecks) {
   struct Caso {
     const char* nome;
@@ -944,7 +1084,18 @@ TEST(NFeWItens, IssqnCodeChecks) {
        "<cMunFG>1100205</cMunFG><cListServ>1799</cListServ>",
        {Alerta("U06", "cListServ", lista, kInvalido)}},
       {"list not checked", 1100205, 1799, false, "<cMunFG>1100205</cMunFG><cListServ>1799</cListServ>", {}},
-      {"no service code", 1100205, 0, true, "<cMunFG>1100205</cMunFG><cListServ>0</cListServ>", {}},
+      {"no service code",
+       1100205,
+       0,
+       true,
+       "<cMunFG>1100205</cMunFG><cListServ>0</cListServ>",
+       {Alerta("U06", "cListServ", lista, "Nenhum valor informado")}},
+      {"no service code, list not checked",
+       1100205,
+       0,
+       false,
+       "<cMunFG>1100205</cMunFG><cListServ>0</cListServ>",
+       {Alerta("U06", "cListServ", lista, "Nenhum valor informado")}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -1136,6 +1287,34 @@ TEST(NFeWItens, BillingGroups) {
   }
 }
 
+// The layout requires the value of each instalment; the field writer leaves a
+// zero out, so a duplicate without value is reported.
+TEST(NFeWItens, DuplicateWithoutValueIsReported) {
+  struct Caso {
+    const char* nome;
+    TDupCollectionItem dup;
+    std::string grupo;
+    bool alerta;
+  };
+  const Caso casos[] = {
+      {"empty", {}, "<dup></dup>", true},
+      {"number and date only", {"001", CodificarDataHora(2013, 12, 17), {}},
+       "<dup><nDup>001</nDup><dVenc>2013-12-17</dVenc></dup>", true},
+      {"value only", {"", 0, Valor("51.69")}, "<dup><vDup>51.69</vDup></dup>", false},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TNFe n = ComUmItem();
+    n.Cobr.Dup.Add() = c.dup;
+    const Saida s = Gerar(n);
+    EXPECT_EQ(Elemento(s.xml, "cobr"), "<cobr>" + c.grupo + "</cobr>");
+    EXPECT_EQ(s.alertas, c.alerta ? std::vector<std::string>{Alerta("Y10", "vDup", "Valor da duplicata",
+                                                                    "Nenhum valor informado")}
+                                  : std::vector<std::string>{});
+  }
+}
+
+// Both kinds of observation trim their field name: the layout allows no blanks around it.
 TEST(NFeWItens, ObservationsKeepTheirFieldNameAsAnEscapedAttribute) {
   TNFe n = ComUmItem();
   TInfAdic& inf = n.InfAdic;
@@ -1157,7 +1336,7 @@ TEST(NFeWItens, ObservationsKeepTheirFieldNameAsAnEscapedAttribute) {
   const Saida s = Gerar(n);
   EXPECT_EQ(Elemento(s.xml, "infAdic"),
             "<infAdic><infCpl>PD - 800455;Controle:(12827)</infCpl>"
-            "<obsCont xCampo=\" A \"><xTexto>texto</xTexto></obsCont>"
+            "<obsCont xCampo=\"A\"><xTexto>texto</xTexto></obsCont>"
             "<obsCont xCampo=\"Pedido &amp; &quot;Cotacao&quot;\"><xTexto>texto</xTexto></obsCont>"
             "<obsCont xCampo=\"\"><xTexto>texto</xTexto></obsCont>"
             "<obsCont xCampo=\"123456789012345678901\"><xTexto>texto</xTexto></obsCont>"
