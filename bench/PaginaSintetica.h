@@ -223,6 +223,7 @@ inline void Fim(std::string& s, long totalCentavos) {
   Linha(s, "UF", "SP");
   Linha(s, "VEÍCULO"_cp);
   Linha(s, "Placa", "EJK4521");
+  Linha(s, "UF", "SP");
   Linha(s, "VOLUMES");
   Linha(s, "Quantidade", "38");
   Linha(s, "Espécie"_cp, "CAIXA");

@@ -477,8 +477,14 @@ class LeitorPagina {
     transp.Transporta.xEnder = Texto(t, "Endereço Completo"_cp);
     transp.Transporta.xMun = Texto(t, "Município"_cp);
     transp.Transporta.UF = Texto(t, "UF");
-    transp.veicTransp.placa = Texto(t, "Placa");
-    transp.veicTransp.UF = Texto(t, "UF");
+    // A vehicle only when the page shows its plate; its UF follows the plate
+    // (the first UF of the text is the carrier's).
+    const Trecho veiculo = t.Sub(BuscarRotulo(t, "Placa"));
+    const std::string placa = Texto(veiculo, "Placa");
+    if (!placa.empty()) {
+      transp.veicTransp.placa = placa;
+      transp.veicTransp.UF = Texto(veiculo, "UF");
+    }
     if (!ContemSemCaixa(t, "VOLUMES")) return;
     TVolCollectionItem& vol = transp.Vol.Add();
     vol.qVol = Inteiro(t, "Quantidade");

@@ -151,6 +151,7 @@ MunicípioSao Paulo
 UFSP
 VEÍCULO
 PlacaDKA1234
+UFPR
 VOLUMES
 Volume 1
 Quantidade3

@@ -577,7 +577,7 @@ TEST(ConverterPagina, TransportVolumeBillingAndDuplicates) {
   EXPECT_EQ(t.Transporta.xMun, "Sao Paulo");
   EXPECT_EQ(t.Transporta.UF, "SP");
   EXPECT_EQ(t.veicTransp.placa, "DKA1234");
-  EXPECT_EQ(t.veicTransp.UF, "SP");
+  EXPECT_EQ(t.veicTransp.UF, "PR");  // its own, after the plate
   ASSERT_EQ(t.Vol.Count(), 1);
   EXPECT_EQ(t.Vol.Items(0).qVol, 3);
   EXPECT_EQ(t.Vol.Items(0).esp, "CAIXA");
@@ -605,6 +605,32 @@ TEST(ConverterPagina, TransportVolumeBillingAndDuplicates) {
   ASSERT_EQ(mais.Cobr.Dup.Count(), 3);
   EXPECT_EQ(mais.Cobr.Dup.Items(2).nDup, "Pagamento em carteira");
   EXPECT_EQ(mais.Cobr.Dup.Items(2).dVenc, 0);
+}
+
+TEST(ConverterPagina, CarrierVehicleOnlyWithItsPlate) {
+  struct Caso { const char* nome; const char* veiculo; const char* placa; const char* uf; };
+  const Caso casos[] = {
+      {"plate and UF", "VEÍCULO\nPlacaDKA1234\nUFPR\n", "DKA1234", "PR"},
+      {"plate without UF", "VEÍCULO\nPlacaDKA1234\n", "DKA1234", ""},
+      {"no vehicle block", "", "", ""},
+      {"empty plate", "VEÍCULO\nPlaca\nUFPR\n", "", ""},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    const std::string transporte =
+        Substituir(std::string(kTransporte), "VEÍCULO\nPlacaDKA1234\nUFPR\n", c.veiculo);
+    TNFe nfe = Ler(PaginaCom(Item(1, "A", kICMS00), transporte + std::string(kCobranca) + std::string(kInformacoes)));
+    EXPECT_EQ(nfe.Transp.Transporta.UF, "SP");
+    EXPECT_EQ(nfe.Transp.veicTransp.placa, c.placa);
+    EXPECT_EQ(nfe.Transp.veicTransp.UF, c.uf);
+    std::vector<std::string> alertas;
+    const std::string xml = GerarXMLNFe(nfe, &alertas);
+    EXPECT_EQ(xml.find("<veicTransp>") != std::string::npos, *c.placa != '\0');
+    // A plate without its UF is written, and the alert names the missing UF.
+    bool alertaUF = false;
+    for (const std::string& a : alertas) alertaUF = alertaUF || a.find("ID:X20/UF") != std::string::npos;
+    EXPECT_EQ(alertaUF, *c.placa != '\0' && *c.uf == '\0');
+  }
 }
 
 TEST(ConverterPagina, PageWithoutBillingHeading) {
