@@ -87,6 +87,7 @@ class LeitorPagina {
     CortarNaSecao("Dados da NF-e", resto_, resto_, cabecalho);
     LerCabecalho(cabecalho);
     if (Aparar(nfe_.infNFe.ID).empty()) return false;
+    ConferirTamanhoDaChave();
     LerValoresDaChave();
 
     Cortar("EMITENTE");
@@ -124,6 +125,14 @@ class LeitorPagina {
     nfe_.Ide.nNF = LerInteiroOuPadrao(Digitos(t, "Número NF-e"_cp));
     nfe_.procNFe.chNFe = Digitos(t, "Chave de acesso");
     versao_ = Texto(t, "Versão"_cp);
+  }
+
+  // Any other length would give a file name and an Id that are not the key's.
+  void ConferirTamanhoDaChave() const {
+    const std::string& chave = nfe_.infNFe.ID;
+    if (chave.size() != 44)
+      throw ErroConversao("Chave de acesso: '" + chave + "' " + std::string("tem "_cp) + std::to_string(chave.size()) +
+                          std::string(" dígitos em vez de 44."_cp));
   }
 
   void LerValoresDaChave() {

@@ -176,6 +176,33 @@ TEST(ConverterPagina, NotFoundWithoutAnAccessKey) {
   EXPECT_TRUE(r.Caminho.empty());
 }
 
+TEST(ConverterPagina, KeyOfAnyLengthButFortyFourIsAConversionError) {
+  const std::string chave = "3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000";
+  const std::string dir = testing::TempDir() + "salvexa-chave";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  struct Caso { const char* chave; const char* digitos; };
+  const Caso casos[] = {
+      {"3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 000", "43"},
+      {"3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 00001", "45"},
+      {"3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000 3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000",
+       "88"},
+      {"3510 1158 7165 2300 0119 55", "22"},
+  };
+  for (const Caso& c : casos) {
+    try {
+      ConverterPaginaNFe(Substituir(PaginaSimples(), chave, c.chave), dir);
+      ADD_FAILURE() << c.chave;
+    } catch (const ErroConversao& e) {
+      const std::string mensagem = e.what();
+      EXPECT_NE(mensagem.find("Chave de acesso"), std::string::npos) << mensagem;
+      EXPECT_NE(mensagem.find(std::string(" ") + c.digitos + " "), std::string::npos) << mensagem;
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  EXPECT_TRUE(ConverterPaginaNFe(PaginaSimples(), dir).Encontrada);  // 44 digits: saved
+}
+
 TEST(ConverterPagina, MissingEmitterHeadingLeavesTheEmissionBlockEmpty) {
   const TNFe nfe = Ler(Substituir(PaginaSimples(), "Dados do Emitente", "Emitente:"));
   EXPECT_EQ(nfe.Ide.natOp, "");
