@@ -481,8 +481,8 @@ std::string TNFeW::MontarEnderDest() {
   else if (e.cPais != 0)
     cPais = std::to_string(e.cPais);
   g.EscreverCampo(fcTexto, "E14", "cPais", 1, 4, 0, cPais, "Código do País"_cp);
-  if (ConferirCodigoPais(e.cPais) == 0 || e.cPais < 0)
-    g.RegistrarAlerta("E14", "cPais", "Código do País"_cp, kConteudoInvalido);
+  // The layout lists the country codes: any other one is reported, whatever its check digit.
+  if (ConferirCodigoPais(e.cPais) != 1) g.RegistrarAlerta("E14", "cPais", "Código do País"_cp, kConteudoInvalido);
   g.EscreverCampo(fcTexto, "E15", "xPais", 2, 60, 0, e.xPais, "Nome do País"_cp);
   g.EscreverCampo(fcTexto, "E16", "fone", 6, 14, 0, ExtrairDigitos(e.fone), "Telefone");
   g.EscreverGrupo("/enderDest", "", true);

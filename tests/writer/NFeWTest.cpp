@@ -396,7 +396,8 @@ TEST(NFeW, AddressesAbroad) {
 }
 
 // A recipient country code is written as given: padding it to four digits
-// would turn codes that are no country into Brazil's.
+// would turn codes that are no country into Brazil's. Codes outside the
+// country table are reported.
 TEST(NFeW, RecipientCountryCodeOutsideFourDigits) {
   struct Caso {
     int cPais;
@@ -408,10 +409,11 @@ TEST(NFeW, RecipientCountryCodeOutsideFourDigits) {
   const Caso casos[] = {
       {1058, "<cPais>1058</cPais>", {}},
       {132, "<cPais>0132</cPais>", {}},
-      {91058, "<cPais>91058</cPais>", {maior + " [91058]"}},
-      {11058, "<cPais>11058</cPais>", {maior + " [11058]"}},
+      {91058, "<cPais>91058</cPais>", {maior + " [91058]", invalido}},
+      {11058, "<cPais>11058</cPais>", {maior + " [11058]", invalido}},
       {-1058, "<cPais>-1058</cPais>", {maior + " [-1058]", invalido}},
       {-5, "<cPais>-5</cPais>", {invalido}},
+      {1234, "<cPais>1234</cPais>", {invalido}},  // not listed, and its check digit is wrong
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.cPais);

@@ -663,15 +663,18 @@ struct CasoSchema {
 
 void PrintTo(const CasoSchema& caso, std::ostream* saida) { *saida << caso.nome; }
 
+// Skips the test when the schemas or xmllint are not there.
+void ExigirValidador() {
+  if (!std::filesystem::exists(kDiretorioXsd / "nfe_v2.00.xsd"))
+    GTEST_SKIP() << "NF-e 2.00 schemas not found at " << kDiretorioXsd
+                 << " (the shared xsd folder beside the checkout); schema checks skipped";
+  ASSERT_EQ(std::system("xmllint --version >/dev/null 2>&1"), 0)
+      << "xmllint (libxml2-utils) is needed for the schema checks; scripts/setup.sh installs it";
+}
+
 class Schema : public ::testing::TestWithParam<CasoSchema> {
  protected:
-  void SetUp() override {
-    if (!std::filesystem::exists(kDiretorioXsd / "nfe_v2.00.xsd"))
-      GTEST_SKIP() << "NF-e 2.00 schemas not found at " << kDiretorioXsd
-                   << " (the shared xsd folder beside the checkout); schema checks skipped";
-    ASSERT_EQ(std::system("xmllint --version >/dev/null 2>&1"), 0)
-        << "xmllint (libxml2-utils) is needed for the schema checks; scripts/setup.sh installs it";
-  }
+  void SetUp() override { ExigirValidador(); }
 };
 
 TEST_P(Schema, DocumentIsValid) {
@@ -717,5 +720,95 @@ INSTANTIATE_TEST_SUITE_P(
         CasoSchema{"Minima", NFeMinima, "nfe_v2.00.xsd", {"ICMS00", "PISNT", "COFINSNT", "ICMSTot"}},
         CasoSchema{"NovecentosENoventaItens", NFeNovecentosENoventaItens, "nfe_v2.00.xsd", {"det nItem=\"990\""}}),
     [](const ::testing::TestParamInfo<CasoSchema>& info) { return std::string(info.param.nome); });
+
+// ---------------------------------------------------------------- faulty models
+
+// A model with one fault. Whatever the writer cannot write as the layout wants
+// is named by an alert: the document is either valid or its alerts name the
+// fields in the way.
+struct CasoDefeito {
+  const char* nome;
+  void (*estragar)(TNFe&);
+  bool valido;                         // the document still passes the schema
+  std::vector<std::string_view> tags;  // tags the alerts name
+};
+
+void PrintTo(const CasoDefeito& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class SchemaDefeito : public ::testing::TestWithParam<CasoDefeito> {
+ protected:
+  void SetUp() override { ExigirValidador(); }
+};
+
+TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
+  const CasoDefeito& caso = GetParam();
+  TNFe nfe = NFeMinima();
+  caso.estragar(nfe);
+  TNFeW w(nfe);
+  w.Opcoes.GerarTagAssinatura = taSempre;
+  EXPECT_EQ(w.GerarDocumento(), caso.tags.empty());
+  std::vector<std::string> tags;
+  for (const std::string& alerta : w.Gerador.ListaDeAlertas) {
+    // "... ID:<id>/<tag>(<description>) - <message>."
+    const std::size_t id = alerta.rfind(" ID:");
+    const std::size_t barra = alerta.find('/', id), parentese = alerta.find('(', barra);
+    ASSERT_NE(parentese, std::string::npos) << alerta;
+    tags.push_back(alerta.substr(barra + 1, parentese - barra - 1));
+  }
+  EXPECT_EQ(tags, std::vector<std::string>(caso.tags.begin(), caso.tags.end()))
+      << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
+
+  const std::filesystem::path arquivo = std::filesystem::temp_directory_path() /
+                                        ("salvexa-defeito-" + std::to_string(getpid()) + "-" + caso.nome + ".xml");
+  w.Gerador.SalvarArquivo(arquivo.string());
+  const Validacao v = ValidarArquivo(arquivo, kDiretorioXsd / "nfe_v2.00.xsd");
+  EXPECT_EQ(v.status == 0, caso.valido) << v.mensagens;
+  std::filesystem::remove(arquivo);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NFeW, SchemaDefeito,
+    ::testing::Values(
+        CasoDefeito{"CepLongerThanEightDigits", [](TNFe& n) { n.Emit.EnderEmit.CEP = 132150245; }, false, {"CEP"}},
+        CasoDefeito{"ItemPedLongerThanSixDigits", [](TNFe& n) { n.Det.Items(0).Prod.nItemPed = 1234567; }, false,
+                    {"nItemPed"}},
+        CasoDefeito{"RecipientCountryWithFiveDigits", [](TNFe& n) { n.Dest.EnderDest.cPais = 91058; }, false,
+                    {"cPais", "cPais"}},
+        CasoDefeito{"RecipientCountryNotListed", [](TNFe& n) { n.Dest.EnderDest.cPais = 1234; }, false, {"cPais"}},
+        CasoDefeito{"Icms80", [](TNFe& n) { n.Det.Items(0).Imposto.ICMS.CST = cst80; }, false, {"CST"}},
+        CasoDefeito{"IcmsOtherUf", [](TNFe& n) { n.Det.Items(0).Imposto.ICMS.CST = cstICMSOutraUF; }, false,
+                    {"CST"}},
+        CasoDefeito{"SimplesNacionalWithoutCsosn", [](TNFe& n) { n.Emit.CRT = crtSimplesNacional; }, false,
+                    {"CSOSN"}},
+        CasoDefeito{"ServiceItemWithZeroValues",
+                    [](TNFe& n) { n.Det.Items(0).Imposto.ISSQN.cSitTrib = ISSQNcSitTribISENTA; },
+                    false,
+                    {"cMunFG", "cListServ"}},
+        CasoDefeito{"IssqnValuesWithoutSituation",
+                    [](TNFe& n) {
+                      TISSQN& i = n.Det.Items(0).Imposto.ISSQN;
+                      i.vBC = Valor("18.10");
+                      i.vAliq = Valor("5.00");
+                      i.vISSQN = Valor("0.91");
+                      i.cMunFG = 3118601;
+                      i.cListServ = 1401;
+                    },
+                    true,
+                    {"cSitTrib"}},
+        CasoDefeito{"PisStWithOnlyItsValue", [](TNFe& n) { n.Det.Items(0).Imposto.PISST.vPIS = Valor("0.30"); }, true,
+                    {"PISST"}},
+        CasoDefeito{"NoItems", [](TNFe& n) { n.Det = TDetCollection{}; }, false, {"nItem"}},
+        CasoDefeito{"EmptyReference", [](TNFe& n) { n.Ide.NFref.Add(); }, false, {"NFref"}},
+        CasoDefeito{"EmptyDuplicate", [](TNFe& n) { n.Cobr.Dup.Add(); }, false, {"vDup"}},
+        CasoDefeito{"ObservationFieldNameWithBlanks",
+                    [](TNFe& n) {
+                      TobsContCollectionItem& o = n.InfAdic.obsCont.Add();
+                      o.xCampo = " EMAIL ";
+                      o.xTexto = "roberto@fimatec.com.br";
+                    },
+                    true,
+                    {}},
+        CasoDefeito{"VersionRoundedToTwoPointZero", [](TNFe& n) { n.infNFe.SetVersao(1.999); }, true, {}}),
+    [](const ::testing::TestParamInfo<CasoDefeito>& info) { return std::string(info.param.nome); });
 
 }  // namespace
