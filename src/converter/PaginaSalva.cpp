@@ -111,9 +111,18 @@ char32_t CaractereDaReferencia(std::string_view corpo) {
 }  // namespace
 
 bool EhHTML(std::string_view bytes) {
-  return BuscarTag(bytes, "<html") != std::string_view::npos || BuscarTag(bytes, "<head") != std::string_view::npos ||
-         BuscarTag(bytes, "<body") != std::string_view::npos;
+  const std::string_view antes = bytes.substr(0, Buscar(bytes, "chave de acesso"));
+  return BuscarTag(antes, "<html") != std::string_view::npos || BuscarTag(antes, "<head") != std::string_view::npos ||
+         BuscarTag(antes, "<body") != std::string_view::npos;
 }
+
+namespace {
+
+bool TratarComoHTML(std::string_view bytes, FormaPagina forma) {
+  return forma == FormaPagina::Detectar ? EhHTML(bytes) : forma == FormaPagina::HTML;
+}
+
+}  // namespace
 
 std::string CharsetDeclarado(std::string_view html) {
   const std::size_t corpo = BuscarTag(html, "<body");
@@ -138,9 +147,9 @@ std::string CharsetDeclarado(std::string_view html) {
   return {};
 }
 
-std::string DecodificarPaginaSalva(std::string_view bytes) {
+std::string DecodificarPaginaSalva(std::string_view bytes, FormaPagina forma) {
   if (bytes.starts_with(kBom)) return win1252::DeUtf8(bytes.substr(kBom.size()));
-  if (EhHTML(bytes)) {
+  if (TratarComoHTML(bytes, forma)) {
     const std::string charset = CharsetDeclarado(bytes);
     if (Utf8(charset)) return win1252::DeUtf8(bytes);
     if (Windows1252(charset)) return std::string(bytes);
@@ -205,8 +214,8 @@ std::string NormalizarReferencias(std::string_view html) {
   return saida;
 }
 
-std::string PaginaTextoDeArquivo(std::string_view bytes) {
-  const std::string texto = DecodificarPaginaSalva(bytes);
-  if (!EhHTML(texto)) return NormalizarQuebrasDeLinha(texto);  // captured text holds no tags
+std::string PaginaTextoDeArquivo(std::string_view bytes, FormaPagina forma) {
+  const std::string texto = DecodificarPaginaSalva(bytes, forma);
+  if (!TratarComoHTML(texto, forma)) return NormalizarQuebrasDeLinha(texto);
   return LimparTextoCapturado(NormalizarReferencias(CorpoHTML(texto)));
 }

@@ -6,9 +6,15 @@
 #include <string>
 #include <string_view>
 
-// Whether the bytes are an HTML document (they have an html, head or body tag)
-// rather than captured page text, which holds no tags.
+// Whether the bytes are an HTML document rather than captured page text: an
+// html, head or body tag before the page's first label ("Chave de acesso",
+// any letter case; anywhere when there is none). Captured text holds no tags
+// before it, though its values may hold such text after it (a "<body" that
+// was "&lt;body&gt;" in the markup).
 bool EhHTML(std::string_view bytes);
+
+// How to take a saved page: by EhHTML, or as told.
+enum class FormaPagina { Detectar, HTML, Texto };
 
 // The charset an HTML page declares in a meta tag before its body, in small
 // letters; empty when it declares none.
@@ -17,7 +23,7 @@ std::string CharsetDeclarado(std::string_view html);
 // The bytes as Windows-1252 text: by the charset declared in an HTML page
 // (a UTF-8 byte order mark first); otherwise as UTF-8 when the bytes are valid
 // UTF-8, else as Windows-1252 already. Characters the code page lacks become '?'.
-std::string DecodificarPaginaSalva(std::string_view bytes);
+std::string DecodificarPaginaSalva(std::string_view bytes, FormaPagina forma = FormaPagina::Detectar);
 
 // The markup inside the body element: after the body start tag up to the last
 // "</body"; after "</head>" (or all of it) when there is no body tag.
@@ -32,4 +38,4 @@ std::string NormalizarReferencias(std::string_view html);
 // The page text of a saved page: an HTML page's body markup with its
 // references normalised and the capture cleaning applied; captured text with
 // its line breaks made CR LF.
-std::string PaginaTextoDeArquivo(std::string_view bytes);
+std::string PaginaTextoDeArquivo(std::string_view bytes, FormaPagina forma = FormaPagina::Detectar);

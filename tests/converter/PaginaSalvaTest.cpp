@@ -8,6 +8,10 @@ TEST(PaginaSalva, RecognisesHtmlAndItsDeclaredCharset) {
   EXPECT_TRUE(EhHTML("x<BODY>y"));
   EXPECT_FALSE(EhHTML("Chave de acesso123\r\nDados da NF-e"));
   EXPECT_FALSE(EhHTML("<bodyguard>"));
+  // Only what comes before the first label counts: values may hold tag text.
+  EXPECT_FALSE(EhHTML("Consulta\r\nChave de acesso35\r\nInformações<body> e <html>\r\n"_cp));
+  EXPECT_TRUE(EhHTML("<html><head><title>CHAVE DE ACESSO</title></head><body>Chave de acesso35</body></html>"));
+  EXPECT_TRUE(EhHTML("<body><p>NF-e INEXISTENTE</p></body>"));  // no label: all of it
   struct Caso { const char* html; const char* charset; };
   const Caso casos[] = {
       {"<head><meta charset=\"UTF-8\"></head>", "utf-8"},
@@ -51,6 +55,16 @@ TEST(PaginaSalva, ReferencesAsTheBrowserShowsThem) {
       {"&desconhecida; & &#0; &#xZZ; &#x4E2D; &ccedil", "&desconhecida; & &#0; &#xZZ; ? &ccedil"},
   };
   for (const auto& c : casos) EXPECT_EQ(NormalizarReferencias(c.html), c.texto) << c.html;
+}
+
+TEST(PaginaSalva, FormCanBeForced) {
+  const std::string texto = "Chave de acesso1\r\nx<body>y<b>z</b>";
+  EXPECT_EQ(PaginaTextoDeArquivo(texto), texto);
+  EXPECT_EQ(PaginaTextoDeArquivo(texto, FormaPagina::Texto), texto);
+  EXPECT_EQ(PaginaTextoDeArquivo(texto, FormaPagina::HTML), "yz");
+  const std::string html = "<html><body><p>a<b>b</b></p>\n</body></html>";
+  EXPECT_EQ(PaginaTextoDeArquivo(html), "ab\r\n");
+  EXPECT_EQ(PaginaTextoDeArquivo(html, FormaPagina::Texto), "<html><body><p>a<b>b</b></p>\r\n</body></html>");
 }
 
 TEST(PaginaSalva, PageTextOfASavedPage) {
