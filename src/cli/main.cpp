@@ -37,12 +37,17 @@ NF-e XML file "<access key>-nfe.xml" and prints the saved file's path.
 
 PAGE is the page saved from a browser (HTML; its body is read as the desktop
 program captures it) or the page text already captured from it; "-" reads
-standard input. The text is decoded by the charset an HTML page declares,
-else as UTF-8 when it is valid UTF-8, else as Windows-1252.
+standard input. It is taken as HTML when an html, head or body tag comes
+before its first label ("Chave de acesso"); --html and --text say it instead.
+The text is decoded by the charset an HTML page declares, else as UTF-8 when
+it is valid UTF-8, else as Windows-1252.
 
 Options:
   -o, --output-dir DIR  save the XML file in DIR (default: the current directory)
-  -a, --alerts          list the XML writer's alerts on standard error
+  -a, --alerts          list the XML writer's alerts on standard error (without
+                        it, only their number is told there)
+      --html            take PAGE as an HTML page
+      --text            take PAGE as captured page text
   -h, --help            show this help and exit
 
 Exit status:
@@ -58,6 +63,7 @@ Exit status:
 struct Argumentos {
   std::string pagina;
   std::string diretorio;
+  FormaPagina forma = FormaPagina::Detectar;
   bool alertas = false;
   bool ajuda = false;
 };
@@ -76,6 +82,11 @@ std::optional<int> LerArgumentos(int argc, char** argv, Argumentos& args) {
       args.ajuda = true;
     } else if (!soArquivos && (a == "-a" || a == "--alerts")) {
       args.alertas = true;
+    } else if (!soArquivos && (a == "--html" || a == "--text")) {
+      const FormaPagina forma = a == "--html" ? FormaPagina::HTML : FormaPagina::Texto;
+      if (args.forma != FormaPagina::Detectar && args.forma != forma)
+        return ErroDeUso("--html and --text cannot be given together");
+      args.forma = forma;
     } else if (!soArquivos && (a == "-o" || a == "--output-dir")) {
       if (i + 1 >= argc) return ErroDeUso("option " + std::string(a) + " needs a directory");
       args.diretorio = argv[++i];
@@ -136,7 +147,7 @@ int Converter(const Argumentos& args) {
     std::cerr << "salvexa-convert: " << erro << "\n";
     return kErroArquivo;
   }
-  const std::string pagina = PaginaTextoDeArquivo(bytes);
+  const std::string pagina = PaginaTextoDeArquivo(bytes, args.forma);
   bytes.clear();
   bytes.shrink_to_fit();
 
@@ -152,8 +163,13 @@ int Converter(const Argumentos& args) {
     std::cerr << "salvexa-convert: cannot print the saved path " << resultado.Caminho << "\n";
     return kErroArquivo;
   }
+  // The file is saved either way, but a person must not take it for clean.
+  const std::size_t n = resultado.Alertas.size();
   if (args.alertas)
     for (const std::string& alerta : resultado.Alertas) std::cerr << win1252::ParaUtf8(alerta) << "\n";
+  else if (n > 0)
+    std::cerr << "salvexa-convert: the XML writer raised " << n << (n == 1 ? " alert" : " alerts")
+              << " (the file may not be valid NF-e); run again with --alerts to list them\n";
   return kSalvo;
 }
 

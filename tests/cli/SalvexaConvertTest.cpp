@@ -104,14 +104,45 @@ TEST_F(SalvexaConvert, AlertsListedOnlyWhenAsked) {
   html.replace(html.find(cnpj), cnpj.size(), "27.461.983/0002-00");
   const fs::path pagina = dir_ / "alerta.html";
   Gravar(pagina, html);
-  const Execucao calado = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
-  EXPECT_EQ(calado.status, 0);
-  EXPECT_EQ(calado.erros, "");
+  // Without --alerts one line tells how many there are and how to list them.
+  const Execucao resumo = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+  EXPECT_EQ(resumo.status, 0);
+  EXPECT_EQ(resumo.erros,
+            "salvexa-convert: the XML writer raised 1 alert (the file may not be valid NF-e); run again with "
+            "--alerts to list them\n");
   const Execucao e = Rodar("--alerts -o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
   EXPECT_EQ(e.status, 0) << e.erros;  // alerts never stop the output
-  EXPECT_EQ(e.saida, calado.saida);
+  EXPECT_EQ(e.saida, resumo.saida);
   EXPECT_NE(e.erros.find("ID:X04/CNPJ(CNPJ)"), std::string::npos) << e.erros;
+  EXPECT_EQ(e.erros.find("run again"), std::string::npos) << e.erros;
   EXPECT_TRUE(fs::exists(dir_ / "saida" / kArquivoXml));
+  // A page without alerts: nothing on standard error.
+  const Execucao limpo = Rodar("-o " + Aspas(Saida()) + " " + Aspas(kExemplo.string()));
+  EXPECT_EQ(limpo.status, 0);
+  EXPECT_EQ(limpo.erros, "");
+}
+
+TEST_F(SalvexaConvert, PageTextHoldingTagTextInAValueIsNoHtml) {
+  // Captured text whose complementary information held "&lt;body&gt;" in the
+  // markup: the text holds "<body>" after its labels, and is still page text.
+  std::string texto = PaginaTextoDeArquivo(Ler(kExemplo));
+  const std::string info = "PEDIDO DE COMPRA 88213";
+  ASSERT_NE(texto.find(info), std::string::npos);
+  texto.replace(texto.find(info), info.size(), "VER <body> E <html> NO PEDIDO 88213");
+  const fs::path pagina = dir_ / "pagina.txt";
+  Gravar(pagina, texto);
+  for (const char* opcoes : {"", "--text"}) {
+    fs::remove_all(dir_ / "saida");
+    fs::create_directories(dir_ / "saida");
+    const Execucao e = Rodar(std::string(opcoes) + " -o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+    EXPECT_EQ(e.status, 0) << opcoes << ": " << e.erros;
+    EXPECT_NE(Ler(dir_ / "saida" / kArquivoXml).find("VER &lt;body&gt; E &lt;html&gt; NO PEDIDO 88213"),
+              std::string::npos) << opcoes;
+  }
+  // Forced to HTML, the page starts after that "<body>": no key there.
+  EXPECT_EQ(Rodar("--html -o " + Aspas(Saida()) + " " + Aspas(pagina.string())).status, 3);
+  EXPECT_EQ(Rodar("--html -o " + Aspas(Saida()) + " " + Aspas(kExemplo.string())).status, 0);
+  EXPECT_EQ(Rodar("--html --text " + Aspas(pagina.string())).status, 2);
 }
 
 TEST_F(SalvexaConvert, NotFoundPage) {
