@@ -123,6 +123,24 @@ TEST(NFeWItens, FixedWidthNumbersLongerThanTheirWidth) {
        alerta("C13", "CEP", "CEP", "132150245")},
       {"recipient CEP", [](TNFe& n) { n.Dest.EnderDest.CEP = 312557801; }, "<CEP>312557801</CEP>",
        alerta("E13", "CEP", "CEP", "312557801")},
+      {"ECF order number",
+       [](TNFe& n) {
+         TRefECF& ecf = n.Ide.NFref.Add().RefECF;
+         ecf.modelo = ECFModRef2D;
+         ecf.nECF = "1234";
+         ecf.nCOO = "23";
+       },
+       "<nECF>1234</nECF><nCOO>000023</nCOO>",
+       alerta("B20l", "nECF", "Número de ordem seqüencial do ECF"_cp, "1234")},
+      {"ECF operation counter",
+       [](TNFe& n) {
+         TRefECF& ecf = n.Ide.NFref.Add().RefECF;
+         ecf.modelo = ECFModRef2D;
+         ecf.nECF = "1";
+         ecf.nCOO = "1234567";
+       },
+       "<nECF>001</nECF><nCOO>1234567</nCOO>",
+       alerta("B20m", "nCOO", "Número do Contador de Ordem de Operação - COO"_cp, "1234567")},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
