@@ -1,0 +1,541 @@
+#include "app/principal.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QWebEngineCookieStore>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <exception>
+#include <iostream>
+#include <stdexcept>
+#include <system_error>
+
+#include "converter/TextoPagina.h"
+#include "converter/ZoltHTMLtoXML.h"
+#include "util/ErroConversao.h"
+#include "util/ZoltUtil.h"
+
+namespace {
+
+QString Q(std::string_view textoWin1252) { return QString::fromStdString(win1252::ParaUtf8(textoWin1252)); }
+std::string W(const QString& texto) { return win1252::DeUtf8(texto.toStdString()); }
+
+constexpr std::string_view kTextoLabel4 =
+    "Projeto Salvexa\n"
+    "Este projeto é mantido pela comunidade de desenvolvedores do Zolt.\n"
+    "\n"
+    "Seu uso tem por objetivo fornecer os dados de NF-e utilizando busca basedo no layout do site da NF-e. "
+    "Este site sofre modificações constantes o que na maioria das vezes faz com que este projeto se torne "
+    "incompatível, portanto não há garantias de continuidade e manutenção deste projeto, use-o por conta e risco.\n"
+    "\n";
+constexpr std::string_view kTextoLabel5 =
+    "OS ARQUIVOS GERADOS POR ESTE PROGRAMA NÃO SUBSTITUEM O XML ORIGINAL DA NF-E! Solicite aos fornecedores o "
+    "envio do xml original, além de obrigatório, é mais seguro.";
+
+// The browser's code for a load cut short by another.
+constexpr int kCargaInterrompida = -3;
+
+// What the program does, told on standard error for a person at a terminal
+// and for a calling program's log.
+void Informar(std::string_view texto) { std::cerr << "salvexa-nfe: " << texto << std::endl; }
+
+// A Delphi-style panel: a raised bevel around its children.
+QFrame* Painel(QWidget* pai, const char* nome, int x, int y, int w, int h) {
+  auto* p = new QFrame(pai);
+  p->setObjectName(nome);
+  p->setFrameShape(QFrame::Panel);
+  p->setFrameShadow(QFrame::Raised);
+  p->setGeometry(x, y, w, h);
+  return p;
+}
+
+template <class T>
+T* Componente(QWidget* pai, const char* nome, int x, int y, int w, int h) {
+  auto* c = new T(pai);
+  c->setObjectName(nome);
+  c->setGeometry(x, y, w, h);
+  return c;
+}
+
+QLabel* Rotulo(QWidget* pai, const char* nome, int x, int y, std::string_view texto) {
+  auto* l = new QLabel(Q(texto), pai);
+  l->setObjectName(nome);
+  l->move(x, y);
+  l->adjustSize();
+  return l;
+}
+
+QPushButton* Botao(QWidget* pai, const char* nome, int x, int y, const char* texto) {
+  auto* b = Componente<QPushButton>(pai, nome, x, y, 76, 27);
+  b->setText(texto);
+  return b;
+}
+
+}  // namespace
+
+TfrmPrincipal::TfrmPrincipal(TConfiguracaoPortal config, std::optional<std::string> argumento)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint),
+      Config(std::move(config)),
+      Argumento(std::move(argumento)),
+      Perfil(std::make_unique<QWebEngineProfile>()) {  // no storage name: nothing kept between runs
+  setObjectName("frmPrincipal");
+  setWindowTitle(Q(kTituloJanela));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  QFont fonte = font();
+  fonte.setPointSize(8);
+  setFont(fonte);
+
+  // The downloader shares the browser's cookies and uses the system's proxy settings.
+  Cookies = new TCookiesDoNavegador(&Rede);
+  Rede.setCookieJar(Cookies);
+  struct ProxyDoSistema : QNetworkProxyFactory {
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& consulta) override {
+      return systemProxyForQuery(consulta);
+    }
+  };
+  Rede.setProxyFactory(new ProxyDoSistema);
+  QWebEngineCookieStore* loja = Perfil->cookieStore();
+  QObject::connect(loja, &QWebEngineCookieStore::cookieAdded, this,
+                   [this](const QNetworkCookie& c) { Cookies->insertCookie(c); });
+  QObject::connect(loja, &QWebEngineCookieStore::cookieRemoved, this,
+                   [this](const QNetworkCookie& c) { Cookies->deleteCookie(c); });
+
+  CriarComponentes();
+  setFixedSize(642, 151);
+  if (const QScreen* tela = screen()) move(tela->availableGeometry().center() - rect().center());
+
+  Timer1.setInterval(1000);
+  QObject::connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  Timer1.start();
+
+  FormCreate();
+}
+
+TfrmPrincipal::~TfrmPrincipal() {
+  // The pages must go before the profile they were made with.
+  delete WebBrowser1;
+  delete WBXML;
+}
+
+void TfrmPrincipal::CriarComponentes() {
+  Panel2 = Painel(this, "Panel2", 0, 0, 351, 101);
+  Label1 = Rotulo(Panel2, "Label1", 8, 8, "Chave de acesso da nota fiscal: ");
+  edtChaveNFe = Componente<QLineEdit>(Panel2, "edtChaveNFe", 8, 24, 329, 21);
+  edtChaveNFe->setEnabled(false);
+  Label2 = Rotulo(Panel2, "Label2", 8, 48, "Digite o código da imagem ao lado: "_cp);
+  edtCaptcha = Componente<QLineEdit>(Panel2, "edtCaptcha", 8, 63, 73, 21);
+  edtCaptcha->setMaxLength(kTamanhoCaptcha);
+
+  Panel3 = Painel(this, "Panel3", 0, 104, 351, 49);
+  Button1 = Botao(Panel3, "Button1", 8, 11, "&Ok");
+  lblStatus = Componente<QLabel>(Panel3, "lblStatus", 104, 18, 73, 13);
+  lblStatus->setText("Conectando");
+  lblStatus->setAlignment(Qt::AlignCenter);
+  lblStatus->hide();
+  ProgressBar1 = Componente<QProgressBar>(Panel3, "ProgressBar1", 176, 17, 161, 17);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->hide();
+  btnPegarHTML = Botao(Panel3, "btnPegarHTML", 114, 46, "Pegar HTML");
+  btnNovaConsulta = Botao(Panel3, "btnNovaConsulta", 192, 46, "Nova Consulta");
+  btnGerarXML = Botao(Panel3, "btnGerarXML", 270, 46, "Gerar XML");
+  for (QPushButton* b : {btnPegarHTML, btnNovaConsulta, btnGerarXML}) {
+    b->hide();
+    b->setEnabled(false);
+  }
+
+  Panel4 = Painel(this, "Panel4", 353, -3, 293, 156);
+  Image1 = Componente<QLabel>(Panel4, "Image1", 15, 18, 262, 105);
+  Image1->setAlignment(Qt::AlignCenter);
+  Label3 = Componente<QLabel>(Panel4, "Label3", 1, 130, 291, 25);
+  Label3->setText(Q("Clique aqui caso não consiga visualizar a imagem"_cp));
+  Label3->setAlignment(Qt::AlignCenter);
+  Label3->setCursor(Qt::PointingHandCursor);
+  Label3->setStyleSheet("color: blue;");
+  QFont verdana("Verdana", 7);
+  verdana.setUnderline(true);
+  Label3->setFont(verdana);
+  Label3->installEventFilter(this);
+
+  WebBrowser1 = Componente<QWebEngineView>(this, "WebBrowser1", 280, 8, 0, 0);
+  WebBrowser1->setPage(new QWebEnginePage(Perfil.get(), WebBrowser1));
+
+  PageControl1 = Componente<QTabWidget>(this, "PageControl1", 4, 200, 643, 193);
+  Memo2 = new QPlainTextEdit;
+  Memo2->setObjectName("Memo2");
+  Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  PageControl1->addTab(Memo2, "Dados HTML");
+  auto* Panel1 = new QFrame;
+  Panel1->setObjectName("Panel1");
+  WBXML = Componente<QWebEngineView>(Panel1, "WBXML", 0, 0, 635, 165);
+  WBXML->setPage(new QWebEnginePage(Perfil.get(), WBXML));
+  PageControl1->addTab(Panel1, "Dados XML");
+  auto* TabSheet3 = new QWidget;
+  auto* Label4 = Componente<QLabel>(TabSheet3, "Label4", 8, 8, 620, 100);
+  Label4->setText(Q(kTextoLabel4));
+  Label4->setWordWrap(true);
+  Label4->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  QFont negrito = font();
+  negrito.setBold(true);
+  Label4->setFont(negrito);
+  auto* Label5 = Componente<QLabel>(TabSheet3, "Label5", 8, 118, 620, 40);
+  Label5->setText(Q(kTextoLabel5));
+  Label5->setWordWrap(true);
+  Label5->setFont(negrito);
+  Label5->setStyleSheet("color: red;");
+  Rotulo(TabSheet3, "Label6", 8, 160, "");
+  PageControl1->addTab(TabSheet3, "Sobre");
+  PageControl1->setCurrentIndex(0);
+
+  QObject::connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  QObject::connect(btnPegarHTML, &QPushButton::clicked, this, [this] { EnviarConsulta(); });
+  QObject::connect(btnNovaConsulta, &QPushButton::clicked, this, [this] { IniciarConsulta(); });
+  QObject::connect(btnGerarXML, &QPushButton::clicked, this, [this] { GerarArquivoXML(); });
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  esc->setContext(Qt::WindowShortcut);
+  QObject::connect(esc, &QShortcut::activated, this, [this] { close(); });
+
+  QWebEnginePage* pagina = WebBrowser1->page();
+  // Queued: the handler waits for scripts and downloads, which the browser
+  // cannot answer while it is still inside its own notification.
+  QObject::connect(pagina, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+    QTimer::singleShot(0, this, [this, info] { WebBrowser1LoadingChanged(info); });
+  });
+  QObject::connect(pagina, &QWebEnginePage::loadProgress, this,
+                   [this](int progresso) { WebBrowser1ProgressChange(progresso == 100 ? -1 : progresso, 100); });
+}
+
+// ---- Handlers ----
+
+void TfrmPrincipal::FormCreate() { LerChaveInicial(); }
+
+void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
+  Finalizar();
+  evento->accept();
+}
+
+bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
+  if (objeto == Label3 && evento->type() == QEvent::MouseButtonRelease) {
+    Label3Click();
+    return true;
+  }
+  return QWidget::eventFilter(objeto, evento);
+}
+
+void TfrmPrincipal::resizeEvent(QResizeEvent* evento) {
+  QWidget::resizeEvent(evento);
+  if (PortalVisivel) WebBrowser1->setGeometry(0, 151, width(), height() - 151);
+}
+
+void TfrmPrincipal::Button1Click() { EnviarConsulta(); }
+
+void TfrmPrincipal::Label3Click() { IniciarConsulta(); }
+
+void TfrmPrincipal::Timer1Timer() {
+  if (++ContadorEspera >= kTicksTempoEsgotado) {
+    Timer1.stop();
+    Mensagem(kMsgTempoExcedido);
+    Finalizar();
+  }
+}
+
+void TfrmPrincipal::WebBrowser1ProgressChange(int progresso, int maximo) {
+  const TEstadoProgresso estado = CalcularProgresso(progresso, maximo);
+  ProgressBar1->setVisible(estado.Visivel);
+  lblStatus->setVisible(estado.Visivel);
+  if (estado.Visivel) {
+    ProgressBar1->setMaximum(estado.Maximo);
+    ProgressBar1->setValue(estado.Posicao);
+  }
+}
+
+void TfrmPrincipal::WebBrowser1LoadingChanged(const QWebEngineLoadingInfo& info) {
+  if (Encerrando) return;
+  switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+      WebBrowser1DocumentComplete();
+      break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+      // A load cut short by the next one (a new consultation, the print page)
+      // is no page at all; any other failure is a page that is not the portal's.
+      if (info.errorCode() == kCargaInterrompida) return;
+      Informar("cannot load " + info.url().toString().toStdString() + ": " + info.errorString().toStdString());
+      Mensagem(kMsgErroCarregando);
+      if (Encerrando) return;
+      Image1->clear();
+      btnGerarXML->setEnabled(true);
+      btnNovaConsulta->setEnabled(true);
+      IniciarConsulta();
+      break;
+    default:
+      break;
+  }
+}
+
+void TfrmPrincipal::WebBrowser1DocumentComplete() {
+  const std::string endereco = WebBrowser1->url().toString(QUrl::FullyEncoded).toStdString();
+  switch (ReconhecerPagina(endereco, Config)) {
+    case TPaginaPortal::Consulta:
+      AcaoCaptcha();
+      break;
+    case TPaginaPortal::Visualizacao:
+      WebBrowser1->load(QUrl(QString::fromStdString(EnderecoImpressao(Config))));
+      break;
+    case TPaginaPortal::ConsultaCompleta:
+      AcaoCaptura();
+      break;
+    case TPaginaPortal::Inexistente:
+      Mensagem(kMsgInexistente);
+      if (Encerrando) return;
+      Image1->clear();
+      btnGerarXML->setEnabled(true);
+      btnNovaConsulta->setEnabled(true);
+      Finalizar();
+      break;
+    case TPaginaPortal::Inesperada:
+      Informar("unexpected page " + endereco);
+      Mensagem(kMsgErroCarregando);
+      if (Encerrando) return;
+      Image1->clear();
+      btnGerarXML->setEnabled(true);
+      btnNovaConsulta->setEnabled(true);
+      IniciarConsulta();
+      break;
+  }
+}
+
+// ---- Workflow ----
+
+void TfrmPrincipal::LerChaveInicial() {
+  const std::string areaTransferencia = W(QGuiApplication::clipboard()->text());
+  if (const auto chave = ChaveInicial(Argumento, areaTransferencia)) {
+    edtChaveNFe->setText(Q(*chave));
+    edtChaveNFe->deselect();
+  } else {
+    Informar("the access key must have 44 characters; nothing to consult");
+    Finalizar();
+  }
+  IniciarConsulta();
+}
+
+void TfrmPrincipal::IniciarConsulta() {
+  if (Encerrando) return;  // the run is over: no new page
+  btnNovaConsulta->setEnabled(false);
+  btnGerarXML->setEnabled(false);
+  edtCaptcha->clear();
+  Button1->setEnabled(true);
+  LimparCacheURL();
+  Memo2->clear();
+  TextoPagina.clear();
+  WebBrowser1->load(QUrl(QString::fromStdString(EnderecoConsulta(Config))));
+}
+
+void TfrmPrincipal::EnviarConsulta() {
+  ContadorEspera = 0;
+  const std::string chave = ApenasDigitos(W(edtChaveNFe->text()));
+  edtChaveNFe->setText(Q(chave));
+  const std::string captcha = W(edtCaptcha->text());
+  switch (ConferirConsulta(chave, captcha)) {
+    case TConferenciaConsulta::ChaveInvalida:
+      Mensagem(kMsgChaveInvalida);
+      if (edtChaveNFe->isEnabled()) edtChaveNFe->setFocus();
+      return;
+    case TConferenciaConsulta::CaptchaCurto:
+      Mensagem(kMsgDigiteCaptcha);
+      edtCaptcha->setFocus();
+      return;
+    case TConferenciaConsulta::Ok:
+      break;
+  }
+  Memo2->clear();
+  TextoPagina.clear();
+  for (QPushButton* b : {Button1, btnPegarHTML, btnNovaConsulta, btnGerarXML}) b->setEnabled(false);
+  EnviarFormulario(chave, captcha);
+  PageControl1->setCurrentIndex(0);
+}
+
+void TfrmPrincipal::GerarArquivoXML() {
+  TResultadoConversao resultado;
+  try {
+    resultado = ConverterPaginaNFe(TextoPagina, Config.Diretorio);
+  } catch (const ErroConversao& e) {
+    // No file: the window stays, so the person sees why, until the time-out.
+    const std::string texto = std::string("Erro na conversão da página: "_cp) + e.what();
+    Informar(win1252::ParaUtf8(texto));
+    Mensagem(texto);
+    return;
+  } catch (const std::exception& e) {
+    const std::string texto = "Erro gravando o arquivo XML: " + W(QString::fromLocal8Bit(e.what()));
+    Informar(win1252::ParaUtf8(texto));
+    Mensagem(texto);
+    return;
+  }
+  if (!resultado.Encontrada) {
+    Mensagem(MensagemNFeInexistente);
+  } else {
+    ArquivoXML = resultado.Caminho;
+    const QString caminho = QFileInfo(QString::fromStdString(ArquivoXML)).absoluteFilePath();
+    WBXML->load(QUrl::fromLocalFile(caminho));
+    if (!resultado.Alertas.empty()) {
+      // The file is saved, but the writer found values it could not write as the layout asks.
+      Informar(std::to_string(resultado.Alertas.size()) + " alert(s) while writing the XML:");
+      for (const std::string& alerta : resultado.Alertas) std::cerr << "  " << win1252::ParaUtf8(alerta) << "\n";
+    }
+    std::cout << caminho.toStdString() << std::endl;
+  }
+  btnNovaConsulta->setEnabled(true);
+  btnPegarHTML->setEnabled(true);
+  Finalizar();
+}
+
+void TfrmPrincipal::Finalizar() {
+  Encerrando = true;
+  QGuiApplication::clipboard()->setText(Q(kMarcadorFim));
+  // Queued, so a call before the event loop starts still ends the application.
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+// ---- Portal pages ----
+
+void TfrmPrincipal::AcaoCaptcha() {
+  ExecutarScript(kScriptImagens, [this](const QVariant& valor) {
+    BaixarCaptchas(valor.toString().split('\n', Qt::SkipEmptyParts), false);
+  });
+}
+
+void TfrmPrincipal::BaixarCaptchas(QStringList imagens, bool baixada) {
+  // Every image with the captcha address, one after the other, to the same file.
+  const QString captcha = QString::fromStdString(EnderecoCaptcha(Config));
+  const QString arquivo = QDir(QString::fromStdString(Config.Diretorio)).filePath("captcha.gif");
+  while (!imagens.isEmpty()) {
+    const QString fonte = imagens.takeFirst();
+    if (fonte != captcha) continue;
+    BaixarArquivo(fonte, arquivo, [this, imagens](const QString& erro) {
+      if (!erro.isEmpty()) {
+        Informar(erro.toStdString());
+        Mensagem(W(erro));
+        return;
+      }
+      BaixarCaptchas(imagens, true);
+    });
+    return;
+  }
+  if (!baixada) {
+    MostrarPortal();
+    return;
+  }
+  Image1->setPixmap(QPixmap(arquivo));
+  btnPegarHTML->setEnabled(true);
+  activateWindow();
+  edtCaptcha->setFocus();
+  Informar("captcha shown; type it and press Alt+O");
+}
+
+void TfrmPrincipal::MostrarPortal() {
+  // The portal asks for something this window does not know: let the person
+  // answer it in the portal's own page; pages are still followed by location.
+  ExecutarScript(ScriptPreencherChave(W(edtChaveNFe->text())), [](const QVariant&) {});
+  if (PortalVisivel) return;
+  PortalVisivel = true;
+  setMinimumSize(642, 400);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  resize(1000, 750);
+  WebBrowser1->setGeometry(0, 151, width(), height() - 151);
+  WebBrowser1->raise();
+  Informar("the consultation page has no captcha image: answer the portal's page in the window");
+}
+
+void TfrmPrincipal::AcaoCaptura() {
+  ExecutarScript(kScriptCorpo, [this](const QVariant& corpo) {
+    if (!corpo.isValid() || corpo.isNull()) {  // the body is still on its way: ask again after the events
+      QTimer::singleShot(50, this, [this] { AcaoCaptura(); });
+      return;
+    }
+    TextoPagina = LimparTextoCapturado(W(corpo.toString()));
+    Memo2->setPlainText(Q(TextoPagina));
+    Image1->clear();
+    btnGerarXML->setEnabled(true);
+    GerarArquivoXML();
+  });
+}
+
+void TfrmPrincipal::EnviarFormulario(const std::string& chave, const std::string& captcha) {
+  ExecutarScript(ScriptEnviarFormulario(chave, captcha), [this](const QVariant& valor) {
+    if (const QString faltando = valor.toString(); !faltando.isEmpty()) {
+      btnNovaConsulta->setEnabled(true);
+      const std::string erro = "the portal's form has no element named " + faltando.toStdString();
+      Informar(erro);
+      Mensagem(erro);
+    }
+  });
+}
+
+void TfrmPrincipal::LimparCacheURL() { Perfil->clearHttpCache(); }
+
+void TfrmPrincipal::BaixarArquivo(const QString& endereco, const QString& arquivo,
+                                  std::function<void(QString)> depois) {
+  auto saida = std::make_shared<QFile>(arquivo);
+  if (!saida->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    depois("cannot write " + arquivo + ": " + saida->errorString());
+    return;
+  }
+  QNetworkRequest pedido{QUrl(endereco)};
+  pedido.setHeader(QNetworkRequest::UserAgentHeader, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+  QNetworkReply* resposta = Rede.get(pedido);
+  auto erroArquivo = std::make_shared<QString>();
+  const auto copiar = [resposta, saida, erroArquivo] {
+    char bloco[1024];
+    for (qint64 lidos; (lidos = resposta->read(bloco, sizeof bloco)) > 0;)
+      if (saida->write(bloco, lidos) != lidos && erroArquivo->isEmpty()) *erroArquivo = saida->errorString();
+  };
+  QObject::connect(resposta, &QNetworkReply::readyRead, this, copiar);
+  QObject::connect(resposta, &QNetworkReply::finished, this, [=, this] {
+    resposta->deleteLater();
+    copiar();
+    if (!saida->flush() && erroArquivo->isEmpty()) *erroArquivo = saida->errorString();
+    saida->close();
+    if (Encerrando) return;
+    if (!erroArquivo->isEmpty())
+      depois("cannot write " + arquivo + ": " + *erroArquivo);
+    else if (resposta->error() != QNetworkReply::NoError)
+      depois("cannot download " + endereco + ": " + resposta->errorString());
+    else
+      depois({});
+  });
+}
+
+void TfrmPrincipal::ExecutarScript(std::string_view script, std::function<void(const QVariant&)> depois) {
+  QPointer<TfrmPrincipal> janela(this);
+  WebBrowser1->page()->runJavaScript(QString::fromStdString(std::string(script)),
+                                     [janela, depois = std::move(depois)](const QVariant& valor) {
+                                       if (janela && !janela->Encerrando) depois(valor);
+                                     });
+}
+
+void TfrmPrincipal::Mensagem(std::string_view texto) {
+  Informar("message: " + win1252::ParaUtf8(texto));
+  QMessageBox caixa(QMessageBox::NoIcon, Q(kTituloJanela), Q(texto), QMessageBox::Ok, this);
+  caixa.exec();
+}
