@@ -182,25 +182,25 @@ void TNFeW::MontarVeiculo(int i) {
   Gerador.EscreverCampo(fcTexto, "J05", "xCor", 1, 40, 1, v.xCor, "Descrição da Cor"_cp);
   Gerador.EscreverCampo(fcTexto, "J06", "pot", 4, 4, 1, v.pot, "Potência Motor"_cp);
   Gerador.EscreverCampo(fcTexto, "J07", Selecionar(v200, "cilin", "CM3"), 4, 4, 1, v.Cilin, "Cilindradas");
-  Gerador.EscreverCampo(fcTexto, "J08", "pesoL", 0, 9, 1, v.pesoL, "Peso Líquido (em kg)"_cp);
-  Gerador.EscreverCampo(fcTexto, "J09", "pesoB", 0, 9, 1, v.pesoB, "Peso Bruto (em kg)");
-  Gerador.EscreverCampo(fcTexto, "J10", "nSerie", 0, 9, 1, v.nSerie, "Número de série"_cp);
+  Gerador.EscreverCampo(fcTexto, "J08", "pesoL", 1, 9, 1, v.pesoL, "Peso Líquido (em kg)"_cp);
+  Gerador.EscreverCampo(fcTexto, "J09", "pesoB", 1, 9, 1, v.pesoB, "Peso Bruto (em kg)");
+  Gerador.EscreverCampo(fcTexto, "J10", "nSerie", 1, 9, 1, v.nSerie, "Número de série"_cp);
   Gerador.EscreverCampo(fcTexto, "J11", "tpComb", 2, 2, 1, v.tpComb, "Tipo de combustível"_cp);
-  Gerador.EscreverCampo(fcTexto, "J12", "nMotor", 0, 21, 1, v.nMotor, "Número de Motor"_cp);
+  Gerador.EscreverCampo(fcTexto, "J12", "nMotor", 1, 21, 1, v.nMotor, "Número de Motor"_cp);
   Gerador.EscreverCampo(fcTexto, "J13", Selecionar(v200, "CMT", "CMKG"), 9, 9, 1, v.CMT,
                         "Capacidade Máxima de Tração"_cp);
-  Gerador.EscreverCampo(fcTexto, "J14", "dist", 0, 4, 1, v.dist, "Distância entre os eixos"_cp);
+  Gerador.EscreverCampo(fcTexto, "J14", "dist", 1, 4, 1, v.dist, "Distância entre os eixos"_cp);
   Gerador.EscreverCampo(fcInteiro, "J16", "anoMod", 0, 4, 1, v.anoMod, "Ano do Modelo de Fabricação"_cp);
   Gerador.EscreverCampo(fcInteiro, "J17", "anoFab", 0, 4, 1, v.anoFab, "Ano de Fabricação"_cp);
-  Gerador.EscreverCampo(fcTexto, "J18", "tpPint", 0, 1, 1, v.tpPint, "Tipo de Pintura");
+  Gerador.EscreverCampo(fcTexto, "J18", "tpPint", 1, 1, 1, v.tpPint, "Tipo de Pintura");
   Gerador.EscreverCampo(fcInteiro, "J19", "tpVeic", 0, 2, 1, v.tpVeic, "Tipo de Veículo"_cp);
   Gerador.EscreverCampo(fcInteiro, "J20", "espVeic", 0, 1, 1, v.espVeic, "Espécie de veículo"_cp);
-  Gerador.EscreverCampo(fcTexto, "J21", "VIN", 0, 1, 1, v.VIN, "Condição do VIN"_cp);
+  Gerador.EscreverCampo(fcTexto, "J21", "VIN", 1, 1, 1, v.VIN, "Condição do VIN"_cp);
   Gerador.EscreverCampo(fcTexto, "J22", "condVeic", 0, 1, 1, CondicaoVeiculoParaCodigo(v.condVeic),
                         "Condições do Veículo"_cp);
-  Gerador.EscreverCampo(fcTexto, "J23", "cMod", 0, 6, 1, v.cMod, "Modelo do Veículo"_cp);
+  Gerador.EscreverCampo(fcTexto, "J23", "cMod", 1, 6, 1, v.cMod, "Modelo do Veículo"_cp);
   if (v200) {
-    Gerador.EscreverCampo(fcTexto, "J24", "cCorDENATRAN", 0, 2, 1, v.cCorDENATRAN, "Código da Cor DENATRAN"_cp);
+    Gerador.EscreverCampo(fcTexto, "J24", "cCorDENATRAN", 1, 2, 1, v.cCorDENATRAN, "Código da Cor DENATRAN"_cp);
     Gerador.EscreverCampo(fcInteiro, "J25", "lota", 1, 3, 1, v.lota, "Indicador de lotação"_cp);
     Gerador.EscreverCampo(fcInteiro, "J26", "tpRest", 1, 1, 1, v.tpRest, "Restrição"_cp);
   }

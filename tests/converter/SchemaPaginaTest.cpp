@@ -35,12 +35,6 @@ constexpr std::string_view kAssinatura =
     R"(</SignedInfo><SignatureValue>AAAA</SignatureValue><KeyInfo><X509Data><X509Certificate>AAAA</X509Certificate>)"
     R"(</X509Data></KeyInfo></Signature>)";
 
-// Required vehicle fields the page never shows and the writer still writes
-// empty without an alert (its minimum size for them is 0). Drop this list
-// once the writer reports them like pot, cilin and CMT.
-const std::set<std::string> kVeiculoAindaSemAlerta = {"pesoL", "pesoB", "dist", "tpPint", "VIN", "cMod",
-                                                      "cCorDENATRAN"};
-
 std::string LerArquivo(const fs::path& caminho) {
   std::ifstream f(caminho, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), {});
@@ -99,7 +93,7 @@ TEST_P(SchemaPagina, SavedNFeIsValidOrItsAlertsNameEveryFault) {
   for (const std::string& elemento : ElementosInvalidos(nfe, mensagens)) {
     bool nomeado = false;
     for (const std::string& alerta : r.Alertas) nomeado = nomeado || alerta.find("/" + elemento + "(") != std::string::npos;
-    EXPECT_TRUE(nomeado || kVeiculoAindaSemAlerta.contains(elemento)) << elemento << " is invalid and no alert names it:\n" << mensagens;
+    EXPECT_TRUE(nomeado) << elemento << " is invalid and no alert names it:\n" << mensagens;
   }
   if (!HasFailure()) fs::remove_all(dir);
 }

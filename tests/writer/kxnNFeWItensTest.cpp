@@ -325,6 +325,36 @@ TEST(NFeWItens, VehicleTagsAndFieldsFollowTheLayoutVersion) {
   }
 }
 
+// Text fields the layout requires to hold at least one character: an empty
+// one is still written, as an empty element, and reported.
+TEST(NFeWItens, EmptyRequiredVehicleFieldsAreReported) {
+  struct Caso {
+    const char* id;
+    const char* tag;
+    std::string_view descricao;
+    std::string TveicProd::* campo;
+  };
+  const Caso casos[] = {
+      {"J08", "pesoL", "Peso Líquido (em kg)"_cp, &TveicProd::pesoL},
+      {"J09", "pesoB", "Peso Bruto (em kg)", &TveicProd::pesoB},
+      {"J10", "nSerie", "Número de série"_cp, &TveicProd::nSerie},
+      {"J12", "nMotor", "Número de Motor"_cp, &TveicProd::nMotor},
+      {"J14", "dist", "Distância entre os eixos"_cp, &TveicProd::dist},
+      {"J18", "tpPint", "Tipo de Pintura", &TveicProd::tpPint},
+      {"J21", "VIN", "Condição do VIN"_cp, &TveicProd::VIN},
+      {"J23", "cMod", "Modelo do Veículo"_cp, &TveicProd::cMod},
+      {"J24", "cCorDENATRAN", "Código da Cor DENATRAN"_cp, &TveicProd::cCorDENATRAN},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.tag);
+    TNFe n = ComVeiculo();
+    Item(n).Prod.veicProd.*c.campo = " ";
+    const Saida s = Gerar(n);
+    EXPECT_NE(Elemento(s.xml, "veicProd").find("<" + std::string(c.tag) + "/>"), std::string::npos);
+    EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta(c.id, c.tag, c.descricao, "Nenhum valor informado")});
+  }
+}
+
 TEST(NFeWItens, VehicleWithoutChassisIsLeftOut) {
   TNFe n = ComVeiculo();
   Item(n).Prod.veicProd.chassi = "   ";
