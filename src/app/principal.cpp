@@ -29,6 +29,7 @@
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "converter/TextoPagina.h"
 #include "converter/ZoltHTMLtoXML.h"
@@ -99,6 +100,8 @@ TfrmPrincipal::TfrmPrincipal(TConfiguracaoPortal config, std::optional<std::stri
       Config(std::move(config)),
       Argumento(std::move(argumento)),
       Perfil(std::make_unique<QWebEngineProfile>()) {  // no storage name: nothing kept between runs
+  // No HTTP cache: a consultation never gets a stale page or captcha.
+  Perfil->setHttpCacheType(QWebEngineProfile::NoCache);
   setObjectName("frmPrincipal");
   setWindowTitle(Q(kTituloJanela));
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -464,6 +467,7 @@ void TfrmPrincipal::MostrarPortal() {
   resize(1000, 750);
   WebBrowser1->setGeometry(0, 151, width(), height() - 151);
   WebBrowser1->raise();
+  WebBrowser1->setFocus();
   Informar("the consultation page has no captcha image: answer the portal's page in the window");
 }
 
@@ -492,7 +496,11 @@ void TfrmPrincipal::EnviarFormulario(const std::string& chave, const std::string
   });
 }
 
-void TfrmPrincipal::LimparCacheURL() { Perfil->clearHttpCache(); }
+void TfrmPrincipal::LimparCacheURL() {
+  // The profile keeps no HTTP cache (see the constructor), so every page and
+  // captcha comes from the portal and there is nothing to purge. Asking the
+  // browser to clear its cache anyway can stall the navigation that follows.
+}
 
 void TfrmPrincipal::BaixarArquivo(const QString& endereco, const QString& arquivo,
                                   std::function<void(QString)> depois) {
@@ -535,7 +543,21 @@ void TfrmPrincipal::ExecutarScript(std::string_view script, std::function<void(c
 }
 
 void TfrmPrincipal::Mensagem(std::string_view texto) {
-  Informar("message: " + win1252::ParaUtf8(texto));
   QMessageBox caixa(QMessageBox::NoIcon, Q(kTituloJanela), Q(texto), QMessageBox::Ok, this);
+  // Told once the box has the keyboard, so whoever answers it knows a key now reaches it.
+  bool informada = false;
+  const auto informar = [&] {
+    if (!std::exchange(informada, true)) Informar("message: " + win1252::ParaUtf8(texto));
+  };
+  struct AoAtivar : QObject {
+    std::function<void()> acao;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::WindowActivate) acao();
+      return false;
+    }
+  } filtro;
+  filtro.acao = informar;
+  caixa.installEventFilter(&filtro);
   caixa.exec();
+  informar();
 }

@@ -160,10 +160,11 @@ class Portal:
 <input name="%s" type="text" maxlength="54" id="ctl00_ContentPlaceHolder1_txtChaveAcessoCompleta" /></p>
 <p>%s</p>
 <p><label>Código da imagem</label>
-<input name="%s" type="text" maxlength="4" id="ctl00_ContentPlaceHolder1_txtCaptcha" /></p>
+<input name="%s" type="text" maxlength="4" id="ctl00_ContentPlaceHolder1_txtCaptcha" %s/></p>
 <p><input type="submit" name="%s" value="Continuar" id="ctl00_ContentPlaceHolder1_btnConsultar" /></p>
 <p class="erro">%s</p>
-</form>""" % (html.escape(self.consulta_endereco()), CAMPO_CHAVE, imagem, CAMPO_CAPTCHA, BOTAO, html.escape(aviso))
+</form>""" % (html.escape(self.consulta_endereco()), CAMPO_CHAVE, imagem, CAMPO_CAPTCHA,
+       'autofocus="autofocus" ' if self.modo == "sem-imagem" else "", BOTAO, html.escape(aviso))
         return pagina("Consulta da NF-e", corpo)
 
 
