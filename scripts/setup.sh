@@ -4,7 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-pacotes=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils)
+pacotes=(
+  g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils   # the core and its tests
+  qt6-base-dev qt6-webengine-dev libxkbcommon-x11-0 fonts-dejavu-core  # the desktop program
+  python3 openssl libnss3-tools xvfb xdotool xclip imagemagick         # the test portal and the desktop tests
+)
 faltando=()
 for p in "${pacotes[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || faltando+=("$p")

@@ -560,4 +560,5 @@ void TfrmPrincipal::Mensagem(std::string_view texto) {
   caixa.installEventFilter(&filtro);
   caixa.exec();
   informar();
+  activateWindow();  // the keyboard back to the window, where the captcha is typed
 }

@@ -662,7 +662,9 @@ TEST(NFeWItens, IcmsSituationsWithoutAGroupOfTheLayout) {
     Item(n).Imposto.ICMS.CST = c.cst;
     Item(n).Imposto.ICMS.CSOSN = c.csosn;
     const Saida s = Gerar(n);
-    if (!c.icms.empty()) EXPECT_EQ(Elemento(s.xml, "ICMS"), c.icms);
+    if (!c.icms.empty()) {
+      EXPECT_EQ(Elemento(s.xml, "ICMS"), c.icms);
+    }
     EXPECT_EQ(s.alertas, c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta});
   }
 }
@@ -1093,10 +1095,11 @@ TEST(NFeWItens, IssqnOfServiceItemsAndIssqnValuesWithoutSituation) {
       EXPECT_TRUE(p != std::string::npos && p >= antes) << grupo << " in " << imposto;
       antes = p;
     }
-    if (c.grupos.front() == "ISSQN")
+    if (c.grupos.front() == "ISSQN") {
       EXPECT_EQ(Ocorrencias(imposto, "ICMS"), 0) << imposto;
-    else if (c.versao >= 2.00)
+    } else if (c.versao >= 2.00) {
       EXPECT_EQ(Ocorrencias(imposto, "ISSQN"), 0) << imposto;
+    }
     EXPECT_EQ(s.alertas, c.alertas);
   }
   // The zero-valued service writes every field of the group.
