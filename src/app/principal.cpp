@@ -465,6 +465,10 @@ void TfrmPrincipal::MostrarPortal() {
   setMinimumSize(642, 400);
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   resize(1000, 750);
+  if (const QScreen* tela = screen()) {
+    resize(size().boundedTo(tela->availableGeometry().size()));
+    move(tela->availableGeometry().center() - rect().center());
+  }
   WebBrowser1->setGeometry(0, 151, width(), height() - 151);
   WebBrowser1->raise();
   WebBrowser1->setFocus();
