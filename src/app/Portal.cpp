@@ -1,6 +1,8 @@
 #include "app/Portal.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "util/ZoltUtil.h"
 #include "util/kxnAuxiliar.h"
@@ -74,7 +76,9 @@ std::string ProblemaConfiguracao(const TConfiguracaoPortal& config) {
   for (char c : config.IdConteudo)
     if (!CaractereDeConsulta(c))
       return "SALVEXA_PORTAL_CONTENT_ID: only letters, digits and - . _ ~ + / = % are kept as they are in an address";
-  if (config.Diretorio.empty()) return "SALVEXA_DIR: empty directory";
+  std::error_code erro;
+  if (!std::filesystem::is_directory(config.Diretorio, erro))
+    return "SALVEXA_DIR: " + config.Diretorio + " is not a directory";
   return {};
 }
 

@@ -49,7 +49,8 @@ struct TConfiguracaoPortal {
 TConfiguracaoPortal LerConfiguracao(const std::function<std::optional<std::string>(std::string_view)>& ambiente,
                                     std::string_view diretorioPrograma);
 
-// A value set in the environment that cannot serve; empty when all are fine.
+// A value set in the environment that cannot serve (the directory must
+// exist, so no run ends without a place for its file); empty when all are fine.
 std::string ProblemaConfiguracao(const TConfiguracaoPortal& config);
 
 std::string EnderecoConsulta(const TConfiguracaoPortal& config);

@@ -284,13 +284,7 @@ void TfrmPrincipal::WebBrowser1LoadingChanged(const QWebEngineLoadingInfo& info)
       // A load cut short by the next one (a new consultation, the print page)
       // is no page at all; any other failure is a page that is not the portal's.
       if (info.errorCode() == kCargaInterrompida) return;
-      Informar("cannot load " + info.url().toString().toStdString() + ": " + info.errorString().toStdString());
-      Mensagem(kMsgErroCarregando);
-      if (Encerrando) return;
-      Image1->clear();
-      btnGerarXML->setEnabled(true);
-      btnNovaConsulta->setEnabled(true);
-      IniciarConsulta();
+      PaginaInesperada("cannot load " + info.url().toString().toStdString() + ": " + info.errorString().toStdString());
       break;
     default:
       break;
@@ -318,15 +312,19 @@ void TfrmPrincipal::WebBrowser1DocumentComplete() {
       Finalizar();
       break;
     case TPaginaPortal::Inesperada:
-      Informar("unexpected page " + endereco);
-      Mensagem(kMsgErroCarregando);
-      if (Encerrando) return;
-      Image1->clear();
-      btnGerarXML->setEnabled(true);
-      btnNovaConsulta->setEnabled(true);
-      IniciarConsulta();
+      PaginaInesperada("unexpected page " + endereco);
       break;
   }
+}
+
+void TfrmPrincipal::PaginaInesperada(const std::string& motivo) {
+  Informar(motivo);
+  Mensagem(kMsgErroCarregando);
+  if (Encerrando) return;
+  Image1->clear();
+  btnGerarXML->setEnabled(true);
+  btnNovaConsulta->setEnabled(true);
+  IniciarConsulta();
 }
 
 // ---- Workflow ----

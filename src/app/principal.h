@@ -67,6 +67,8 @@ class TfrmPrincipal : public QWidget {
   // cannot while a handler waits inside a nested one: each step goes on in
   // the callback of the one before, and the events run in between.
   void AcaoCaptcha();
+  // Not a page of the portal's road: tell it and start a new consultation.
+  void PaginaInesperada(const std::string& motivo);
   void BaixarCaptchas(QStringList imagens, bool baixada);
   void AcaoCaptura();
   void EnviarFormulario(const std::string& chave, const std::string& captcha);

@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::string_view kChave = "35110461482735000193550010000045671012345678";
 
-TConfiguracaoPortal Configuracao(std::map<std::string, std::string> variaveis, std::string_view dir = "/opt/salvexa") {
+TConfiguracaoPortal Configuracao(std::map<std::string, std::string> variaveis, std::string_view dir = "/") {
   return LerConfiguracao(
       [&](std::string_view nome) -> std::optional<std::string> {
         const auto achado = variaveis.find(std::string(nome));
@@ -22,7 +22,7 @@ TEST(Portal, ConfiguracaoPadraoEDoAmbiente) {
   const TConfiguracaoPortal padrao = Configuracao({});
   EXPECT_EQ(padrao.Host, kHostPortalPadrao);
   EXPECT_EQ(padrao.IdConteudo, kIdConteudoPadrao);
-  EXPECT_EQ(padrao.Diretorio, "/opt/salvexa");
+  EXPECT_EQ(padrao.Diretorio, "/");
   EXPECT_EQ(ProblemaConfiguracao(padrao), "");
 
   const TConfiguracaoPortal outra = Configuracao(
@@ -32,7 +32,11 @@ TEST(Portal, ConfiguracaoPadraoEDoAmbiente) {
   EXPECT_EQ(outra.Diretorio, "/tmp/x");
 
   // An empty variable keeps the default, as an unset one does.
-  EXPECT_EQ(Configuracao({{"SALVEXA_PORTAL_HOST", ""}, {"SALVEXA_DIR", ""}}).Diretorio, "/opt/salvexa");
+  EXPECT_EQ(Configuracao({{"SALVEXA_PORTAL_HOST", ""}, {"SALVEXA_DIR", ""}}).Diretorio, "/");
+
+  // The output directory must be there before the portal is asked anything.
+  EXPECT_NE(ProblemaConfiguracao(Configuracao({{"SALVEXA_DIR", "/nao/existe"}})), "");
+  EXPECT_NE(ProblemaConfiguracao(Configuracao({{"SALVEXA_DIR", SALVEXA_SOURCE_DIR "/CMakeLists.txt"}})), "");
 }
 
 TEST(Portal, ConfiguracaoRecusada) {

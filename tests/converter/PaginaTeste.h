@@ -112,6 +112,17 @@ Base de Cálculo do ICMS Normal588,78
 Alíquota do ICMS Normal18,00
 Valor do ICMS Normal105,98)";
 
+// An item's vehicle rows.
+inline constexpr std::string_view kVeiculo = R"(Chassi do veículo 9BWZZZ377VT004251
+Cor 0001
+Descrição da cor PRETO NINJA
+Serial (Série) 004251
+Tipo de Combustível 16
+Número de Motor BWA123456
+Ano Modelo de Fabricação 2011
+Ano de Fabricação 2010
+)";
+
 inline constexpr std::string_view kIPI = R"(
 IMPOSTO SOBRE PRODUTOS INDUSTRIALIZADOS
 Classe de Enquadramento

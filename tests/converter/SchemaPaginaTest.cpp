@@ -108,15 +108,6 @@ std::string Sintetica() { return pagina_sintetica::Pagina(2 * pagina_sintetica::
 // The test pages' items: one with IPI and a vehicle.
 std::string PaginaDeTeste() {
   using namespace pagina_teste;
-  constexpr std::string_view kVeiculo = R"(Chassi do veículo 9BWZZZ377VT004251
-Cor 0001
-Descrição da cor PRETO NINJA
-Serial (Série) 004251
-Tipo de Combustível 16
-Número de Motor BWA123456
-Ano Modelo de Fabricação 2011
-Ano de Fabricação 2010
-)";
   return PaginaCom(Item(1, "TECIDO", std::string(kICMS00) + std::string(kIPI)) +
                    Item(2, "GOL 1.0", std::string(kVeiculo) + std::string(kICMS00)));
 }

@@ -104,20 +104,6 @@ TEST(ConverterPagina, PartyEdgeValues) {
   EXPECT_EQ(nfe.Dest.IE, "");
 }
 
-namespace {
-
-constexpr std::string_view kVeiculo = R"(Chassi do veículo 9BWZZZ377VT004251
-Cor 0001
-Descrição da cor PRETO NINJA
-Serial (Série) 004251
-Tipo de Combustível 16
-Número de Motor BWA123456
-Ano Modelo de Fabricação 2011
-Ano de Fabricação 2010
-)";
-
-}  // namespace
-
 TEST(ConverterPagina, ShortLabelsInsideEarlierValues) {
   struct Caso { const char* de; const char* para; };
   const Caso casos[] = {
