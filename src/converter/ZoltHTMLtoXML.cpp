@@ -1,6 +1,7 @@
 #include "converter/ZoltHTMLtoXML.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "converter/TextoPagina.h"
@@ -590,7 +591,9 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   TNFeW escritor(nfe);
   escritor.GerarDocumento();
   const std::string& id = nfe.infNFe.ID;
-  resultado.Caminho = ComBarraFinal(diretorioSaida) + id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
+  // The directory exactly as given: blanks are part of a path.
+  const std::string nome = id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
+  resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
   escritor.Gerador.SalvarArquivo(resultado.Caminho);
   resultado.Alertas = escritor.Gerador.ListaDeAlertas;
   return resultado;

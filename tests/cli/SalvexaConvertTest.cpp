@@ -50,9 +50,12 @@ class SalvexaConvert : public testing::Test {
     ASSERT_TRUE(fs::exists(kPrograma)) << kPrograma;
   }
 
-  Execucao Rodar(const std::string& argumentos, const std::string& entrada = "/dev/null") {
+  // Runs the program in `pasta` (the test's own directory when empty).
+  Execucao Rodar(const std::string& argumentos, const std::string& entrada = "/dev/null",
+                 const fs::path& pasta = {}) {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string comando = Aspas(kPrograma.string()) + " " + argumentos + " <" + Aspas(entrada) + " >" +
+    const std::string comando = (pasta.empty() ? "" : "cd " + Aspas(pasta.string()) + " && ") +
+                                Aspas(kPrograma.string()) + " " + argumentos + " <" + Aspas(entrada) + " >" +
                                 Aspas(out.string()) + " 2>" + Aspas(err.string());
     const int bruto = std::system(comando.c_str());
     Execucao e;
@@ -221,4 +224,14 @@ TEST_F(SalvexaConvert, BadInputNeverCrashes) {
     for (const auto& arquivo : fs::directory_iterator(dir_ / "saida"))
       EXPECT_TRUE(arquivo.path().string().ends_with("-nfe.xml")) << arquivo.path();  // no temporary left
   }
+}
+
+TEST_F(SalvexaConvert, OutputDirectoryIsTakenAsGiven) {
+  // Blanks are part of a directory's name: " saida" is not "saida".
+  fs::create_directories(dir_ / " saida");
+  const Execucao e = Rodar("-o ' saida' " + Aspas(kExemplo.string()), "/dev/null", dir_);
+  ASSERT_EQ(e.status, 0) << e.erros;
+  EXPECT_TRUE(fs::exists(dir_ / " saida" / kArquivoXml));
+  EXPECT_TRUE(SaidaVazia());
+  EXPECT_EQ(e.saida, (dir_ / " saida" / kArquivoXml).string() + "\n");
 }
