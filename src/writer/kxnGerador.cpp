@@ -559,12 +559,200 @@ bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) co
   return true;
 }
 
-void TGerador::IniciarLinhasTXT(std::string_view ID) {
-  IDNivel.assign(ID);
-  for (char& c : IDNivel)
+namespace {
+
+void Maiusculas(std::string& texto) {
+  for (char& c : texto)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
 }
 
-void TGerador::PreencherCampoTXT(std::string_view, std::string_view) {}
+// Every X of a "<X>" in the text (X holding neither "<" nor ">").
+std::vector<std::string> GruposDaLinha(std::string_view linha) {
+  std::vector<std::string> grupos;
+  std::size_t fimAnterior = 0;
+  for (std::size_t fim = linha.find('>'); fim != std::string_view::npos; fim = linha.find('>', fim + 1)) {
+    const std::size_t inicio = linha.rfind('<', fim);
+    if (inicio != std::string_view::npos && inicio >= fimAnterior)
+      grupos.emplace_back(linha.substr(inicio + 1, fim - inicio - 1));
+    fimAnterior = fim + 1;
+  }
+  return grupos;
+}
 
-void TGerador::ConcluirTXT(std::string_view) {}
+}  // namespace
+
+void TGerador::CarregarLayoutTXT(std::string_view Texto) {
+  LayoutArquivoTXT.clear();
+  std::size_t inicio = 0;
+  while (inicio < Texto.size()) {
+    std::size_t fim = Texto.find_first_of("\r\n", inicio);
+    if (fim == std::string_view::npos) {
+      LayoutArquivoTXT.emplace_back(Texto.substr(inicio));
+      break;
+    }
+    LayoutArquivoTXT.emplace_back(Texto.substr(inicio, fim - inicio));
+    if (Texto[fim] == '\r' && fim + 1 < Texto.size() && Texto[fim + 1] == '\n') ++fim;
+    inicio = fim + 1;
+  }
+  txt_ = EstadoTXT();
+}
+
+void TGerador::IndexarLeiauteTXT() {
+  txt_ = EstadoTXT();
+  txt_.indexado = true;
+  for (const std::string& texto : LayoutArquivoTXT) {
+    const int indice = static_cast<int>(txt_.leiaute.size());
+    LinhaLeiaute& linha = txt_.leiaute.emplace_back();
+    linha.comMarcador = texto.find('\xA8') != std::string::npos;
+    std::string fixo;
+    for (std::size_t i = 0; i < texto.size();) {
+      if (texto[i] == '|') {
+        const std::size_t fim = texto.find_first_of("|\xA8", i + 1);
+        if (fim != std::string::npos && texto[fim] == '\xA8') {
+          if (!fixo.empty()) linha.pecas.push_back({std::move(fixo), -1});
+          fixo.clear();
+          linha.pecas.push_back({texto.substr(i, fim + 1 - i), static_cast<int>(linha.nomes.size())});
+          linha.nomes.push_back(texto.substr(i + 1, fim - i - 1));
+          i = fim + 1;
+          continue;
+        }
+      }
+      fixo += texto[i++];
+    }
+    if (!fixo.empty()) linha.pecas.push_back({std::move(fixo), -1});
+
+    // Lines open by the upper-case group ID; fields fill the groups as written.
+    std::string maiuscula = texto;
+    Maiusculas(maiuscula);
+    for (const std::string& grupo : GruposDaLinha(maiuscula)) {
+      std::vector<int>& linhas = txt_.linhasPorGrupo[grupo];
+      if (linhas.empty() || linhas.back() != indice) linhas.push_back(indice);
+    }
+    const std::vector<std::string> grupos = GruposDaLinha(texto);
+    linha.chaves.resize(linha.nomes.size());
+    for (std::size_t m = 0; m < linha.nomes.size(); ++m) {
+      for (const std::string& grupo : grupos) {
+        const auto [it, nova] =
+            txt_.chaves.try_emplace(grupo + '\1' + linha.nomes[m], static_cast<int>(txt_.pendentes.size()));
+        if (nova) txt_.pendentes.emplace_back();
+        linha.chaves[m].push_back(it->second);
+      }
+    }
+  }
+}
+
+void TGerador::IniciarLinhasTXT(std::string_view ID) {
+  IDNivel.assign(ID);
+  Maiusculas(IDNivel);
+  if (LayoutArquivoTXT.empty() || ID.empty()) return;
+  if (!txt_.indexado) IndexarLeiauteTXT();
+  const auto grupo = txt_.linhasPorGrupo.find(IDNivel);
+  if (grupo == txt_.linhasPorGrupo.end()) return;
+  for (const int indice : grupo->second) {
+    const LinhaLeiaute& leiaute = txt_.leiaute[static_cast<std::size_t>(indice)];
+    const int numero = static_cast<int>(txt_.linhas.size());
+    LinhaTXT& linha = txt_.linhas.emplace_back();
+    linha.leiaute = indice;
+    linha.valores.resize(leiaute.nomes.size());
+    linha.preenchido.assign(leiaute.nomes.size(), 0);
+    for (std::size_t m = 0; m < leiaute.chaves.size(); ++m)
+      for (const int chave : leiaute.chaves[m])
+        txt_.pendentes[static_cast<std::size_t>(chave)].push_back({numero, static_cast<int>(m)});
+  }
+}
+
+void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
+  if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return;
+  std::string& chave = txt_.chave;
+  chave.assign(IDNivel);
+  chave += '\1';
+  const std::size_t inicioNome = chave.size();
+  chave += Aparar(TAG);
+  for (std::size_t i = inicioNome; i < chave.size(); ++i)
+    if (chave[i] >= 'a' && chave[i] <= 'z') chave[i] = static_cast<char>(chave[i] - 'a' + 'A');
+  const auto encontrada = txt_.chaves.find(chave);
+  if (encontrada == txt_.chaves.end()) return;
+
+  // A line break inside a value would split its record in two.
+  std::string valor(Valor);
+  std::replace_if(valor.begin(), valor.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+
+  // In every line, the first marker of the name still open takes the value.
+  std::vector<Pendente>& pendentes = txt_.pendentes[static_cast<std::size_t>(encontrada->second)];
+  std::size_t mantidos = 0;
+  int ultimaLinha = -1;
+  for (const Pendente& p : pendentes) {
+    LinhaTXT& linha = txt_.linhas[static_cast<std::size_t>(p.linha)];
+    const auto m = static_cast<std::size_t>(p.marcador);
+    if (linha.preenchido[m]) continue;  // filled through another group of the line
+    if (p.linha == ultimaLinha) {
+      pendentes[mantidos++] = p;
+      continue;
+    }
+    linha.valores[m] = valor;
+    linha.preenchido[m] = 1;
+    linha.alterada = true;
+    ultimaLinha = p.linha;
+  }
+  pendentes.resize(mantidos);
+}
+
+void TGerador::ConcluirTXT(std::string_view ID) {
+  if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return;
+  std::string saida;
+  std::string texto;
+  std::vector<std::string_view> esvaziados;
+  for (const LinhaTXT& linha : txt_.linhas) {
+    const LinhaLeiaute& leiaute = txt_.leiaute[static_cast<std::size_t>(linha.leiaute)];
+    // A group line of which no field was filled.
+    if (!linha.alterada && leiaute.comMarcador) continue;
+
+    texto.clear();
+    esvaziados.clear();
+    bool idVisto = false;
+    for (const LinhaLeiaute::Peca& peca : leiaute.pecas) {
+      if (peca.marcador < 0) {
+        const std::size_t p = idVisto ? std::string::npos : peca.texto.find("^ID^");
+        if (p == std::string::npos || texto.size() + p == 0) {
+          idVisto = idVisto || p != std::string::npos;
+          texto += peca.texto;
+        } else {
+          idVisto = true;
+          texto.append(peca.texto, 0, p);
+          texto += ID;
+          texto.append(peca.texto, p + 4);
+        }
+        continue;
+      }
+      const auto m = static_cast<std::size_t>(peca.marcador);
+      if (linha.preenchido[m]) {
+        texto += '|';
+        texto += linha.valores[m];
+        continue;
+      }
+      // An open marker is emptied once per name and line.
+      const std::string_view nome = leiaute.nomes[m];
+      if (std::find(esvaziados.begin(), esvaziados.end(), nome) == esvaziados.end()) {
+        esvaziados.push_back(nome);
+        texto += '|';
+      } else {
+        texto += peca.texto;
+      }
+    }
+
+    std::string registro = texto;
+    if (const auto fim = texto.find('>'); fim != std::string::npos) {
+      registro = Trim(std::string_view(texto).substr(fim + 1));
+      const std::size_t tamanho = std::min(registro.find('|'), registro.size());
+      std::string nome = registro.substr(0, tamanho);
+      Maiusculas(nome);
+      const char ultima = tamanho > 0 ? registro[tamanho - 1] : '\0';
+      if (tamanho > 2 && nome != "NOTA FISCAL" && ((ultima >= 'A' && ultima <= 'Z') || (ultima >= 'a' && ultima <= 'z')))
+        registro[tamanho - 1] = static_cast<char>(ultima | 0x20);
+    }
+    saida += registro;
+    saida += "\r\n";
+  }
+  ArquivoFormatoTXT = std::move(saida);
+  txt_ = EstadoTXT();
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "nfe/Currency.h"
@@ -111,9 +112,19 @@ class TGerador {
   // when the file cannot be written; an existing file is then left as it was.
   bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
 
-  // TXT form: not produced yet; only IDNivel is kept up to date.
+  // TXT form. LayoutArquivoTXT is read when a document's first group opens
+  // its lines; the pending lines are kept apart and ArquivoFormatoTXT gets
+  // the finished text from ConcluirTXT.
+  //
+  // Loads the layout text (lines ended by CR, LF or CR LF) and drops any
+  // pending lines; the empty text switches the TXT form off.
+  void CarregarLayoutTXT(std::string_view Texto);
+  // IDNivel := upper-case ID; opens the layout lines of that group ID.
   void IniciarLinhasTXT(std::string_view ID);
+  // Fills, in every pending line of IDNivel, the first open marker of TAG.
   void PreencherCampoTXT(std::string_view TAG, std::string_view Valor);
+  // Finishes the document: unfilled lines dropped, "^ID^" := ID, open
+  // markers emptied, group prefixes cut. Nothing when no line is pending.
   void ConcluirTXT(std::string_view ID);
 
   // Value text as the field writer would write it with the current options;
@@ -122,4 +133,40 @@ class TGerador {
 
  private:
   void Identar();
+  void IndexarLeiauteTXT();
+
+  // A layout line cut into fixed text and field markers ("|" name "¨").
+  struct LinhaLeiaute {
+    struct Peca {
+      std::string texto;  // fixed text, or the marker as written
+      int marcador = -1;  // index of the marker, -1 for fixed text
+    };
+    std::vector<Peca> pecas;
+    std::vector<std::string> nomes;          // marker names, in order
+    std::vector<std::vector<int>> chaves;    // per marker: its (group, name) keys
+    bool comMarcador = false;                // holds the marker character
+  };
+  struct LinhaTXT {
+    int leiaute = 0;
+    std::vector<std::string> valores;  // per marker
+    std::vector<char> preenchido;      // per marker
+    bool alterada = false;             // some marker was filled
+  };
+  // An open marker waiting for its field.
+  struct Pendente {
+    int linha;
+    int marcador;
+  };
+  // Each field touches only the open markers of its (group, name) key, so
+  // the work per field does not grow with the document.
+  struct EstadoTXT {
+    bool indexado = false;
+    std::vector<LinhaLeiaute> leiaute;
+    std::unordered_map<std::string, std::vector<int>> linhasPorGrupo;  // upper-case ID -> layout lines
+    std::unordered_map<std::string, int> chaves;                       // ID '\1' NAME -> key
+    std::vector<std::vector<Pendente>> pendentes;                       // per key, in line order
+    std::vector<LinhaTXT> linhas;
+    std::string chave;  // reused lookup buffer
+  };
+  EstadoTXT txt_;
 };

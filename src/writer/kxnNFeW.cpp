@@ -10,6 +10,7 @@
 #include "util/DecimalExato.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
+#include "writer/kxnLayoutTXT.h"
 
 namespace {
 
@@ -116,8 +117,8 @@ bool TNFeW::GerarDocumento() {
   NFe.Ide.cDV = UltimoDigito(NFe.infNFe.ID);
   NFe.Ide.cNF = CodigoNumericoDaChave(NFe.infNFe.ID, versao);
 
-  // 4-5. The TXT form is not produced: its layout stays empty.
-  Gerador.LayoutArquivoTXT.clear();
+  // 4-5. The TXT layout of the document's version, or none.
+  Gerador.CarregarLayoutTXT(Opcoes.GerarTXTSimultaneamente ? LeiauteTXT(VersaoDoLeiaute(schema, 8)) : std::string());
   Gerador.ArquivoFormatoXML.clear();
   Gerador.ArquivoFormatoTXT.clear();
 

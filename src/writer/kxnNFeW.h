@@ -21,7 +21,7 @@ class TNFeW {
   struct TGeradorOpcoes {
     bool AjustarTagNro = true;  // address numbers 5 -> 005
     bool GerarTagIPIparaNaoTributado = true;
-    bool GerarTXTSimultaneamente = false;  // TXT form: not produced yet
+    bool GerarTXTSimultaneamente = false;  // TXT form in Gerador.ArquivoFormatoTXT too
     bool NormatizarMunicipios = false;     // names from the MunIBGE-UF<code>.txt files
     TkxnTagAssinatura GerarTagAssinatura = taSomenteSeAssinada;
     std::string PathArquivoMunicipios;  // prefix of the list files, ends with a separator
@@ -41,7 +41,8 @@ class TNFeW {
   TSignatureW Assinatura;
 
   // True when Gerador.ListaDeAlertas is empty at the end. The XML is left in
-  // Gerador.ArquivoFormatoXML. Throws ErroConversao when the document has
+  // Gerador.ArquivoFormatoXML, the TXT form (when asked for) in
+  // Gerador.ArquivoFormatoTXT. Throws ErroConversao when the document has
   // neither an Id nor a composable key, or a given Id is not a key, and when
   // a text cannot become a number a field needs.
   bool GerarDocumento();
