@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <csignal>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/AreaDeTransferencia.h"
@@ -37,6 +40,32 @@ Environment:
 
 As root the embedded browser runs without its sandbox.
 )";
+
+// Termination signals close the window like its close box, so a killed run
+// still ends with the marker on the clipboard. The handler only writes a byte;
+// the window is closed from the event loop.
+int gSinais[2] = {-1, -1};  // the one place a signal handler can reach
+
+void AoSinal(int) {
+  const char c = 1;
+  [[maybe_unused]] const auto escrito = write(gSinais[1], &c, 1);
+}
+
+void FecharNosSinais(QWidget& janela) {
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSinais) != 0) return;
+  auto* aviso = new QSocketNotifier(gSinais[0], QSocketNotifier::Read, &janela);
+  QObject::connect(aviso, &QSocketNotifier::activated, &janela, [&janela] {
+    char c;
+    [[maybe_unused]] const auto lido = read(gSinais[0], &c, 1);
+    std::cerr << "salvexa-nfe: ended by a signal" << std::endl;
+    janela.close();
+  });
+  struct sigaction acao {};
+  acao.sa_handler = AoSinal;
+  sigemptyset(&acao.sa_mask);
+  acao.sa_flags = SA_RESTART;
+  for (int sinal : {SIGTERM, SIGINT, SIGHUP}) sigaction(sinal, &acao, nullptr);
+}
 
 std::optional<std::string> Ambiente(std::string_view nome) {
   if (const char* valor = std::getenv(std::string(nome).c_str())) return std::string(valor);
@@ -78,6 +107,7 @@ int main(int argc, char** argv) {
   int saida = 0;
   {
     TfrmPrincipal janela(config, chave);
+    FecharNosSinais(janela);
     if (!janela.Encerrada()) janela.show();  // a wrong key ends the run unseen
     saida = QApplication::exec();
   }

@@ -276,19 +276,21 @@ void TfrmPrincipal::WebBrowser1ProgressChange(int progresso, int maximo) {
 
 void TfrmPrincipal::WebBrowser1LoadingChanged(const QWebEngineLoadingInfo& info) {
   if (Encerrando) return;
-  switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadSucceededStatus:
-      WebBrowser1DocumentComplete();
-      break;
-    case QWebEngineLoadingInfo::LoadFailedStatus:
-      // A load cut short by the next one (a new consultation, the print page)
-      // is no page at all; any other failure is a page that is not the portal's.
-      if (info.errorCode() == kCargaInterrompida) return;
-      PaginaInesperada("cannot load " + info.url().toString().toStdString() + ": " + info.errorString().toStdString());
-      break;
-    default:
-      break;
+  if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+    WebBrowser1DocumentComplete();
+    return;
   }
+  // A load cut short by the next one (a new consultation, the print page) is no page at all.
+  if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == kCargaInterrompida) return;
+  // The portal cannot be reached or refused the page: asking again at once
+  // would fail the same way, so the person is told why and the run ends.
+  const QString motivo = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                             ? QString("HTTP %1").arg(info.errorCode())
+                             : info.errorString();
+  Informar("cannot load " + info.url().toString().toStdString() + ": " + motivo.toStdString());
+  Mensagem(std::string("Não foi possível carregar a página do portal da NF-e ("_cp) + W(info.url().toString()) +
+           "): " + W(motivo));
+  Finalizar();
 }
 
 void TfrmPrincipal::WebBrowser1DocumentComplete() {
@@ -388,7 +390,8 @@ void TfrmPrincipal::GerarArquivoXML() {
     Mensagem(texto);
     return;
   } catch (const std::exception& e) {
-    const std::string texto = "Erro gravando o arquivo XML: " + W(QString::fromLocal8Bit(e.what()));
+    const std::string texto =
+        std::string("Não foi possível gravar o arquivo XML: "_cp) + W(QString::fromLocal8Bit(e.what()));
     Informar(win1252::ParaUtf8(texto));
     Mensagem(texto);
     return;
@@ -434,9 +437,9 @@ void TfrmPrincipal::BaixarCaptchas(QStringList imagens, bool baixada) {
     const QString fonte = imagens.takeFirst();
     if (fonte != captcha) continue;
     BaixarArquivo(fonte, arquivo, [this, imagens](const QString& erro) {
-      if (!erro.isEmpty()) {
+      if (!erro.isEmpty()) {  // no captcha to show; "Clique aqui ..." asks for a new one
         Informar(erro.toStdString());
-        Mensagem(W(erro));
+        Mensagem(std::string("Não foi possível obter a imagem do captcha: "_cp) + W(erro));
         return;
       }
       BaixarCaptchas(imagens, true);
@@ -546,6 +549,7 @@ void TfrmPrincipal::ExecutarScript(std::string_view script, std::function<void(c
 
 void TfrmPrincipal::Mensagem(std::string_view texto) {
   QMessageBox caixa(QMessageBox::NoIcon, Q(kTituloJanela), Q(texto), QMessageBox::Ok, this);
+  caixa.setTextFormat(Qt::PlainText);  // texts may carry what a page or a file name holds
   // Told once the box has the keyboard, so whoever answers it knows a key now reaches it.
   bool informada = false;
   const auto informar = [&] {

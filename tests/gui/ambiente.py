@@ -146,8 +146,10 @@ class Area:
 
     # ---- the program ----
     def iniciar_programa(self, programa, *argumentos, **extra):
-        env = self.ambiente(SALVEXA_PORTAL_HOST="localhost:%d" % self.porta if self.portal else "localhost:9",
-                            SALVEXA_PORTAL_CONTENT_ID=ID_CONTEUDO, SALVEXA_DIR=self.saida, **extra)
+        variaveis = dict(SALVEXA_PORTAL_HOST="localhost:%d" % self.porta if self.portal else "localhost:9",
+                         SALVEXA_PORTAL_CONTENT_ID=ID_CONTEUDO, SALVEXA_DIR=self.saida)
+        variaveis.update(extra)
+        env = self.ambiente(**variaveis)
         processo = subprocess.Popen([programa, *argumentos], env=env, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.processos.append(processo)

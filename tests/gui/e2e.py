@@ -9,6 +9,8 @@ Run one case: e2e.py BUILD_DIR Consulta.test_caminho_feliz
 
 import os
 import select
+import signal
+import socket
 import subprocess
 import sys
 import unittest
@@ -188,6 +190,60 @@ class Consulta(unittest.TestCase):
         self.area.tecla("Return")
         self.terminar()
         self.assertEqual(self.xml_salvo(), self.xml_do_conversor())
+
+
+    # ---- faults: a clear message, the marker always, nothing half-written ----
+
+    def porta_fechada(self):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            return s.getsockname()[1]  # closed again when the socket goes
+
+    def test_portal_inalcancavel(self):
+        self.portal()
+        self.programa(CHAVE, SALVEXA_PORTAL_HOST="localhost:%d" % self.porta_fechada())
+        self.fechar_mensagem("Não foi possível carregar a página do portal da NF-e .*ERR_CONNECTION_REFUSED")
+        self.terminar()
+
+    def test_portal_responde_erro(self):
+        self.portal("erro")
+        self.programa(CHAVE)
+        self.fechar_mensagem("Não foi possível carregar a página do portal da NF-e .*500")
+        self.terminar()
+
+    def test_captcha_indisponivel(self):
+        self.portal("sem-captcha")
+        self.programa(CHAVE)
+        self.fechar_mensagem("Não foi possível obter a imagem do captcha: cannot download .*captcha.aspx")
+        self.area.tecla("Escape")
+        self.terminar()
+
+    def test_diretorio_sem_lugar_para_os_arquivos(self):
+        # Where a file has to go stands a directory: neither captcha nor XML can be written.
+        os.mkdir(os.path.join(self.area.saida, "captcha.gif"))
+        self.portal()
+        self.programa(CHAVE)
+        self.fechar_mensagem("Não foi possível obter a imagem do captcha: cannot write .*captcha.gif")
+        self.area.tecla("Escape")
+        self.terminar()
+
+        os.rmdir(os.path.join(self.area.saida, "captcha.gif"))
+        os.mkdir(os.path.join(self.area.saida, CHAVE + "-nfe.xml"))
+        self.programa(CHAVE)
+        self.consultar(self.esperar_captcha())
+        self.fechar_mensagem("Não foi possível gravar o arquivo XML: .*" + CHAVE + "-nfe.xml")
+        self.area.tecla("Escape")
+        self.terminar()
+        self.assertEqual(sorted(os.listdir(self.area.saida)), sorted(["captcha.gif", CHAVE + "-nfe.xml"]))
+        self.assertEqual(os.listdir(os.path.join(self.area.saida, CHAVE + "-nfe.xml")), [])
+
+    def test_sinal_durante_a_carga(self):
+        self.portal("sem-resposta")
+        self.programa(CHAVE)
+        self.area.portal_saida.esperar(r"^PAGE GET http /portal/consulta.aspx", 60)
+        self.prog.send_signal(signal.SIGTERM)
+        self.terminar()
+        self.assertEqual(os.listdir(self.area.saida), [])
 
 
 if __name__ == "__main__":

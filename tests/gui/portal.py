@@ -222,6 +222,10 @@ class Tratador(http.server.BaseHTTPRequestHandler):
         sid, sessao, novos = self.sessao()
         if esquema == "http" and caminho == CONSULTA and consulta == portal.consulta_endereco().partition("?")[2]:
             if formulario is None:
+                if portal.modo == "sem-resposta":  # holds the page until the test ends
+                    threading.Event().wait()
+                if portal.modo == "erro":
+                    return self.responder(500, b"")
                 if portal.modo == "sem-imagem":
                     sessao["captcha"] = portal.captcha_fixo
                 return self.responder(200, portal.pagina_consulta(), cabecalhos=novos)
@@ -242,6 +246,8 @@ class Tratador(http.server.BaseHTTPRequestHandler):
             if chave in portal.paginas:
                 return self.redirecionar("https", VISUALIZACAO)
             return self.redirecionar("https", INEXISTENTE)
+        if esquema == "http" and caminho == CAPTCHA and portal.modo == "sem-captcha":
+            return self.responder(404, pagina("Não encontrada", "<h1>404</h1>"))
         if esquema == "http" and caminho == CAPTCHA and consulta == "opt=image":
             texto = portal.captcha_fixo or "".join(secrets.choice(sorted(GLIFOS)) for _ in range(4))
             sessao["captcha"] = texto
@@ -301,7 +307,11 @@ def main():
     p.add_argument("--content-id", default="XbSeqxE8pl8=")
     p.add_argument("--page", action="append", default=[], help="result page fixture (repeatable)")
     p.add_argument("--captcha", help="always this captcha text (letters of the glyph table)")
-    p.add_argument("--mode", choices=["normal", "inesperada", "sem-imagem"], default="normal")
+    p.add_argument("--mode", default="normal",
+                   choices=["normal", "inesperada", "sem-imagem", "sem-captcha", "erro", "sem-resposta"],
+                   help="inesperada: the first accepted form leads to an unknown page; sem-imagem: the consultation "
+                        "page has no captcha image; sem-captcha: the captcha address answers 404; erro: the "
+                        "consultation page answers 500; sem-resposta: the consultation page never answers")
     args = p.parse_args()
 
     paginas = {}
