@@ -136,6 +136,8 @@ TfrmPrincipal::TfrmPrincipal(TConfiguracaoPortal config, std::optional<std::stri
 }
 
 TfrmPrincipal::~TfrmPrincipal() {
+  // The cookie jar goes before the profile: no cookie news may reach it then.
+  QObject::disconnect(Perfil->cookieStore(), nullptr, this, nullptr);
   // The pages must go before the profile they were made with.
   delete WebBrowser1;
   delete WBXML;
