@@ -1,6 +1,7 @@
 // The NF-e writer on documents of 99 and 990 items, each item with product,
 // ICMS, IPI, PIS and COFINS: the model is built once, the XML text written
-// on every iteration (nothing saved).
+// on every iteration (nothing saved). The second argument 1 writes the TXT
+// form alongside; it should cost well under twice the XML alone.
 //
 //   build/bench/bench_writer
 
@@ -53,11 +54,13 @@ TNFe Documento(int itens) {
 
 void EscritaDoDocumento(benchmark::State& estado) {
   TNFe nfe = Documento(static_cast<int>(estado.range(0)));
+  const bool txt = estado.range(1) != 0;
   std::size_t bytes = 0;
   for (auto _ : estado) {
     TNFeW w(nfe);
+    w.Opcoes.GerarTXTSimultaneamente = txt;
     w.GerarDocumento();
-    bytes = w.Gerador.ArquivoFormatoXML.size();
+    bytes = w.Gerador.ArquivoFormatoXML.size() + w.Gerador.ArquivoFormatoTXT.size();
     benchmark::DoNotOptimize(bytes);
   }
   estado.SetBytesProcessed(static_cast<std::int64_t>(estado.iterations() * bytes));
@@ -65,4 +68,7 @@ void EscritaDoDocumento(benchmark::State& estado) {
 
 }  // namespace
 
-BENCHMARK(EscritaDoDocumento)->Arg(99)->Arg(990)->Unit(benchmark::kMillisecond);
+BENCHMARK(EscritaDoDocumento)
+    ->ArgNames({"itens", "txt"})
+    ->ArgsProduct({{99, 990}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);

@@ -653,8 +653,8 @@ void TGerador::IniciarLinhasTXT(std::string_view ID) {
     const int numero = static_cast<int>(txt_.linhas.size());
     LinhaTXT& linha = txt_.linhas.emplace_back();
     linha.leiaute = indice;
-    linha.valores.resize(leiaute.nomes.size());
-    linha.preenchido.assign(leiaute.nomes.size(), 0);
+    linha.primeiroValor = txt_.marcas.size();
+    txt_.marcas.resize(txt_.marcas.size() + leiaute.nomes.size());
     for (std::size_t m = 0; m < leiaute.chaves.size(); ++m)
       for (const int chave : leiaute.chaves[m])
         txt_.pendentes[static_cast<std::size_t>(chave)].push_back({numero, static_cast<int>(m)});
@@ -673,24 +673,25 @@ void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
   const auto encontrada = txt_.chaves.find(chave);
   if (encontrada == txt_.chaves.end()) return;
 
-  // A line break inside a value would split its record in two.
-  std::string valor(Valor);
-  std::replace_if(valor.begin(), valor.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-
   // In every line, the first marker of the name still open takes the value.
   std::vector<Pendente>& pendentes = txt_.pendentes[static_cast<std::size_t>(encontrada->second)];
   std::size_t mantidos = 0;
   int ultimaLinha = -1;
   for (const Pendente& p : pendentes) {
     LinhaTXT& linha = txt_.linhas[static_cast<std::size_t>(p.linha)];
-    const auto m = static_cast<std::size_t>(p.marcador);
-    if (linha.preenchido[m]) continue;  // filled through another group of the line
+    ValorTXT& marca = txt_.marcas[linha.primeiroValor + static_cast<std::size_t>(p.marcador)];
+    if (marca.preenchido) continue;  // filled through another group of the line
     if (p.linha == ultimaLinha) {
       pendentes[mantidos++] = p;
       continue;
     }
-    linha.valores[m] = valor;
-    linha.preenchido[m] = 1;
+    marca.inicio = txt_.valores.size();
+    marca.tamanho = Valor.size();
+    marca.preenchido = true;
+    txt_.valores += Valor;
+    // A line break inside a value would split its record in two.
+    for (std::size_t i = marca.inicio; i < txt_.valores.size(); ++i)
+      if (txt_.valores[i] == '\r' || txt_.valores[i] == '\n') txt_.valores[i] = ' ';
     linha.alterada = true;
     ultimaLinha = p.linha;
   }
@@ -725,9 +726,9 @@ void TGerador::ConcluirTXT(std::string_view ID) {
         continue;
       }
       const auto m = static_cast<std::size_t>(peca.marcador);
-      if (linha.preenchido[m]) {
+      if (const ValorTXT& marca = txt_.marcas[linha.primeiroValor + m]; marca.preenchido) {
         texto += '|';
-        texto += linha.valores[m];
+        texto.append(txt_.valores, marca.inicio, marca.tamanho);
         continue;
       }
       // An open marker is emptied once per name and line.
@@ -740,15 +741,17 @@ void TGerador::ConcluirTXT(std::string_view ID) {
       }
     }
 
-    std::string registro = texto;
+    // The record: what follows the group prefix, trimmed; a record name of
+    // more than two characters ending in a letter ends in lower case.
+    std::string_view registro = texto;
     if (const auto fim = texto.find('>'); fim != std::string::npos) {
-      registro = Trim(std::string_view(texto).substr(fim + 1));
+      registro = Aparar(registro.substr(fim + 1));
       const std::size_t tamanho = std::min(registro.find('|'), registro.size());
-      std::string nome = registro.substr(0, tamanho);
+      std::string nome(registro.substr(0, tamanho));
       Maiusculas(nome);
-      const char ultima = tamanho > 0 ? registro[tamanho - 1] : '\0';
-      if (tamanho > 2 && nome != "NOTA FISCAL" && ((ultima >= 'A' && ultima <= 'Z') || (ultima >= 'a' && ultima <= 'z')))
-        registro[tamanho - 1] = static_cast<char>(ultima | 0x20);
+      if (tamanho > 2 && nome != "NOTA FISCAL" && nome.back() >= 'A' && nome.back() <= 'Z')
+        texto[static_cast<std::size_t>(registro.data() - texto.data()) + tamanho - 1] =
+            static_cast<char>(nome.back() - 'A' + 'a');
     }
     saida += registro;
     saida += "\r\n";

@@ -146,11 +146,15 @@ class TGerador {
     std::vector<std::vector<int>> chaves;    // per marker: its (group, name) keys
     bool comMarcador = false;                // holds the marker character
   };
+  // A filled marker's value, a piece of EstadoTXT::valores.
+  struct ValorTXT {
+    std::size_t inicio = 0, tamanho = 0;
+    bool preenchido = false;
+  };
   struct LinhaTXT {
     int leiaute = 0;
-    std::vector<std::string> valores;  // per marker
-    std::vector<char> preenchido;      // per marker
-    bool alterada = false;             // some marker was filled
+    std::size_t primeiroValor = 0;  // its markers' values start here in EstadoTXT::marcas
+    bool alterada = false;          // some marker was filled
   };
   // An open marker waiting for its field.
   struct Pendente {
@@ -166,6 +170,8 @@ class TGerador {
     std::unordered_map<std::string, int> chaves;                       // ID '\1' NAME -> key
     std::vector<std::vector<Pendente>> pendentes;                       // per key, in line order
     std::vector<LinhaTXT> linhas;
+    std::vector<ValorTXT> marcas;  // per marker of every pending line
+    std::string valores;           // the filled values, one after another
     std::string chave;  // reused lookup buffer
   };
   EstadoTXT txt_;
