@@ -64,9 +64,14 @@ bool Utf8Valido(std::string_view texto);
 
 // Compile-time literal: `"Chave Inválida."_cp` is a std::string_view of the
 // Windows-1252 bytes. A character the code page lacks fails to compile.
+// The bytes are held as numbers and handed out by reference to a static
+// view (below), by a constexpr rather than consteval operator: clang 14
+// crashes on a view into a char array of the template argument, and leaves a
+// consteval operator undefined at link time in some calls. The bytes are
+// still made and checked at compile time, as the template argument.
 template <std::size_t N>
 struct Literal {
-  char dados[N]{};
+  unsigned short dados[N]{};
   std::size_t tamanho = 0;
   consteval Literal(const char (&s)[N]) {
     const std::string_view v(s, N - 1);
@@ -76,15 +81,26 @@ struct Literal {
       if (n == 0) throw "invalid UTF-8 in literal";
       const int byte = DeUnicode(cp);
       if (byte < 0) throw "character not in Windows-1252";
-      dados[tamanho++] = static_cast<char>(byte);
+      dados[tamanho++] = static_cast<unsigned short>(byte);
       i += n;
     }
   }
 };
 
+// The Windows-1252 bytes of one literal, made once at compile time.
+template <Literal L>
+struct BytesLiteral {
+  static constexpr std::array<char, sizeof(L.dados) / sizeof(L.dados[0])> bytes = [] {
+    std::array<char, sizeof(L.dados) / sizeof(L.dados[0])> b{};
+    for (std::size_t i = 0; i < L.tamanho; ++i) b[i] = static_cast<char>(L.dados[i]);
+    return b;
+  }();
+  static constexpr std::string_view vista{bytes.data(), L.tamanho};
+};
+
 }  // namespace win1252
 
 template <win1252::Literal L>
-consteval std::string_view operator""_cp() {
-  return {L.dados, L.tamanho};
+constexpr const std::string_view& operator""_cp() {
+  return win1252::BytesLiteral<L>::vista;
 }
