@@ -2,6 +2,7 @@
 // consultation into "<key>-nfe.xml", with no window and no clipboard.
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -182,6 +183,9 @@ int main(int argc, char** argv) {
     std::cout << kAjuda;
     return kSalvo;
   }
+  // Over the file-size limit the save then fails as an output error
+  // instead of the signal ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     return Converter(args);
   } catch (const ErroConversao& e) {

@@ -7,6 +7,7 @@
 #include "converter/TextoPagina.h"
 #include "nfe/DataHora.h"
 #include "nfe/kxnConversao.h"
+#include "util/ArquivoDuravel.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
 #include "util/ZoltUtil.h"
@@ -594,7 +595,12 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   // The directory exactly as given: blanks are part of a path.
   const std::string nome = id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
-  escritor.Gerador.SalvarArquivo(resultado.Caminho);
+  // The writer's XML file, saved so that no partial file is ever seen.
+  std::string arquivo = win1252::ParaUtf8(escritor.Gerador.ArquivoFormatoXML);
+  for (char& c : arquivo)  // a stray control character would make the file unreadable as XML
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = ' ';
+  arquivo += "\r\n";
+  GravarArquivoDuravel(resultado.Caminho, arquivo);
   resultado.Alertas = escritor.Gerador.ListaDeAlertas;
   return resultado;
 }

@@ -235,3 +235,30 @@ TEST_F(SalvexaConvert, OutputDirectoryIsTakenAsGiven) {
   EXPECT_TRUE(SaidaVazia());
   EXPECT_EQ(e.saida, (dir_ / " saida" / kArquivoXml).string() + "\n");
 }
+
+TEST_F(SalvexaConvert, FailedSaveLeavesTheOldFileAndNoTemporary) {
+  const fs::path xml = dir_ / "saida" / kArquivoXml;
+  struct Caso {
+    const char* nome;
+    const char* antes;  // shell commands before the run
+    fs::perms modo;
+  };
+  const Caso casos[] = {
+      {"file-size limit", "ulimit -f 1 && ", fs::perms::owner_read | fs::perms::owner_write},
+      {"read-only target", "", fs::perms::owner_read | fs::perms::group_read},
+  };
+  for (const Caso& c : casos) {
+    Gravar(xml, std::string(600, 'a'));
+    fs::permissions(xml, c.modo);
+    const std::string comando = std::string(c.antes) + Aspas(kPrograma.string()) + " -o " + Aspas(Saida()) + " " +
+                                Aspas(kExemplo.string()) + " >/dev/null 2>" + Aspas((dir_ / "stderr").string());
+    const int bruto = std::system(comando.c_str());
+    ASSERT_TRUE(WIFEXITED(bruto)) << c.nome;
+    EXPECT_EQ(WEXITSTATUS(bruto), 5) << c.nome << ": " << Ler(dir_ / "stderr");
+    EXPECT_EQ(Ler(xml), std::string(600, 'a')) << c.nome;
+    EXPECT_EQ(fs::status(xml).permissions(), c.modo) << c.nome;
+    for (const auto& arquivo : fs::directory_iterator(dir_ / "saida"))
+      EXPECT_EQ(arquivo.path().filename(), kArquivoXml) << c.nome;
+    fs::permissions(xml, fs::perms::owner_write, fs::perm_options::add);
+  }
+}

@@ -1,0 +1,115 @@
+#include "util/ArquivoDuravel.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Ler(const fs::path& caminho) {
+  std::ifstream f(caminho, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// Both ways of saving: the unnamed temporary and the named fallback.
+class ArquivoDuravel : public testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(testing::TempDir()) / ("salvexa-duravel-" + std::to_string(GetParam()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    alvo_ = (dir_ / "nota-nfe.xml").string();
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(alvo_, fs::perms::owner_write, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  // The names in the directory: nothing but the target may be there.
+  std::vector<std::string> Nomes() const {
+    std::vector<std::string> nomes;
+    for (const auto& e : fs::directory_iterator(dir_)) nomes.push_back(e.path().filename().string());
+    return nomes;
+  }
+  // Saves in a child process under a file-size limit of 100 bytes.
+  int SalvarAcimaDoLimite(bool ignorarSinal) const {
+    const pid_t filho = fork();
+    if (filho == 0) {
+      const rlimit limite{100, 100};
+      setrlimit(RLIMIT_FSIZE, &limite);
+      signal(SIGXFSZ, ignorarSinal ? SIG_IGN : SIG_DFL);
+      try {
+        GravarArquivoDuravel(alvo_, std::string(5000, 'x'), GetParam());
+      } catch (const std::system_error& e) {
+        _exit(e.code().value() == EFBIG ? 5 : 6);
+      }
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(filho, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+  }
+
+  fs::path dir_;
+  std::string alvo_;
+};
+
+}  // namespace
+
+TEST_P(ArquivoDuravel, SavesAndReplacesKeepingTheMode) {
+  GravarArquivoDuravel(alvo_, "primeiro", GetParam());
+  EXPECT_EQ(Ler(alvo_), "primeiro");
+  fs::permissions(alvo_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  GravarArquivoDuravel(alvo_, "segundo", GetParam());
+  EXPECT_EQ(Ler(alvo_), "segundo");
+  EXPECT_EQ(fs::status(alvo_).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(Nomes(), std::vector<std::string>{"nota-nfe.xml"});
+}
+
+TEST_P(ArquivoDuravel, ReadOnlyTargetIsRefusedAndKept) {
+  GravarArquivoDuravel(alvo_, "antigo", GetParam());
+  fs::permissions(alvo_, fs::perms::owner_read | fs::perms::group_read);
+  try {
+    GravarArquivoDuravel(alvo_, "novo", GetParam());
+    FAIL() << "a read-only file was replaced";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code().value(), EACCES);
+    EXPECT_NE(std::string(e.what()).find(alvo_), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(Ler(alvo_), "antigo");
+  EXPECT_EQ(fs::status(alvo_).permissions(), fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(Nomes(), std::vector<std::string>{"nota-nfe.xml"});
+}
+
+TEST_P(ArquivoDuravel, FileSizeLimitLeavesNothingPartial) {
+  GravarArquivoDuravel(alvo_, "antigo", GetParam());
+  // Caught (ignored): the save fails with EFBIG. Not caught: the signal ends
+  // the process, but only once the temporary is gone.
+  EXPECT_EQ(SalvarAcimaDoLimite(true), 5);
+  EXPECT_EQ(SalvarAcimaDoLimite(false), 100 + SIGXFSZ);
+  EXPECT_EQ(Ler(alvo_), "antigo");
+  EXPECT_EQ(Nomes(), std::vector<std::string>{"nota-nfe.xml"});
+}
+
+TEST_P(ArquivoDuravel, MissingDirectoryRaisesWithThePath) {
+  const std::string semPasta = (dir_ / "nao-existe" / "x-nfe.xml").string();
+  try {
+    GravarArquivoDuravel(semPasta, "x", GetParam());
+    FAIL() << "saved into a missing directory";
+  } catch (const std::system_error& e) {
+    EXPECT_NE(std::string(e.what()).find(semPasta), std::string::npos) << e.what();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(SemNomeENomeado, ArquivoDuravel, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "Unnamed" : "Named"; });
