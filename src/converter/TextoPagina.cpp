@@ -439,11 +439,11 @@ double LerNumero(std::string_view texto) {
   return negativo ? -valor : valor;
 }
 
-Currency LerMoeda(std::string_view texto) {
+Currency LerMoeda(std::string_view texto, std::string_view campo) {
   try {
     return Currency::DeDouble(LerNumero(texto));
   } catch (const ErroConversao&) {
-    return Currency();
+    throw ErroConversao(Juntar({"'", Aparar(texto), "' excede o valor máximo ("_cp, campo, ")."}));
   }
 }
 

@@ -121,8 +121,10 @@ void PularCampo(std::string_view& texto);
 // Full stops (thousands) removed, comma as the decimal separator; optional
 // sign and exponent, blanks around the number ignored. Anything else is 0.
 double LerNumero(std::string_view texto);
-// LerNumero as Currency: rounded to four decimals, ties to even; 0 when out of range.
-Currency LerMoeda(std::string_view texto);
+// LerNumero as Currency: rounded to four decimals, ties to even. A number
+// beyond Currency's range raises ErroConversao naming `campo`: read as 0 it
+// would be saved as a wrong value.
+Currency LerMoeda(std::string_view texto, std::string_view campo);
 
 // A decimal integer with an optional sign; `padrao` for anything else.
 int LerInteiroOuPadrao(std::string_view texto, int padrao = 0);

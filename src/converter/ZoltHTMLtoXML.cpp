@@ -57,12 +57,13 @@ std::string Digitos(Trecho t, std::string_view rotulo) { return ApenasDigitos(Va
 std::string LetrasEDigitos(Trecho t, std::string_view rotulo) {
   return ApenasLetrasEDigitos(ValorAposRotulo(t, rotulo, 0));
 }
-Currency Numero(Trecho t, std::string_view rotulo) { return LerMoeda(ValorAposRotulo(t, rotulo, 0)); }
+Currency Numero(Trecho t, std::string_view rotulo) { return LerMoeda(ValorAposRotulo(t, rotulo, 0), Aparar(rotulo)); }
 int Inteiro(Trecho t, std::string_view rotulo, int contagem = 0, int padrao = 0) {
   return LerInteiroOuPadrao(ValorAposRotulo(t, rotulo, contagem), padrao);
 }
 Currency NumeroExato(std::string_view rotulo1, std::string_view rotulo2, Trecho t) {
-  return LerMoeda(ValorAposUmDosRotulos(rotulo1, rotulo2, t.texto, 0));
+  const std::string_view rotulo = t.texto.find(rotulo1) != std::string_view::npos ? rotulo1 : rotulo2;
+  return LerMoeda(ValorAposUmDosRotulos(rotulo1, rotulo2, t.texto, 0), Aparar(rotulo));
 }
 
 // "Endereço": the street before the first comma, the number the ten
@@ -261,7 +262,7 @@ class LeitorPagina {
     PularCampoDoTrecho(item);
     prod.uCom = std::string(Aparar(ProximoCampo(item.texto)));
     PularCampoDoTrecho(item);
-    prod.vProd = LerMoeda(ProximoCampo(item.texto));
+    prod.vProd = LerMoeda(ProximoCampo(item.texto), "Valor(R$)");
 
     LerDetalhes(item, prod);
     LerVeiculo(item, prod.veicProd);
@@ -532,7 +533,7 @@ class LeitorPagina {
       PularCampo(campos);
       dup.dVenc = LerData(ProximoCampo(campos));
       PularCampo(campos);
-      dup.vDup = LerMoeda(ProximoCampo(campos));
+      dup.vDup = LerMoeda(ProximoCampo(campos), "Valor");
       PularCampo(campos);
     } while (campos.size() > 4);
   }

@@ -262,3 +262,17 @@ TEST_F(SalvexaConvert, FailedSaveLeavesTheOldFileAndNoTemporary) {
     fs::permissions(xml, fs::perms::owner_write, fs::perm_options::add);
   }
 }
+
+TEST_F(SalvexaConvert, MoneyBeyondItsRangeIsAConversionError) {
+  std::string html = Ler(kExemplo);
+  const std::string total = "<label>Valor Total da NFe</label><span>2.036,61</span>";
+  ASSERT_NE(html.find(total), std::string::npos);
+  html.replace(html.find(total), total.size(),
+               "<label>Valor Total da NFe</label><span>99.999.999.999.999.999,00</span>");
+  const fs::path pagina = dir_ / "total-enorme.html";
+  Gravar(pagina, html);
+  const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+  EXPECT_EQ(e.status, 4) << e.erros;
+  EXPECT_NE(e.erros.find("Valor Total da NFe"), std::string::npos) << e.erros;
+  EXPECT_TRUE(SaidaVazia());
+}

@@ -184,9 +184,18 @@ TEST(Valores, NumbersInBrazilianFormat) {
       {"0x10", 0}, {"12 34", 0}, {"1e", 0}, {"R$ 10,00", 0}, {"-", 0},
   };
   for (const auto& c : casos) EXPECT_DOUBLE_EQ(LerNumero(c.texto), c.valor) << c.texto;
-  EXPECT_EQ(LerMoeda("12,3456789").Bruto(), 123457);
-  EXPECT_EQ(LerMoeda("1.234,56").Bruto(), 12345600);
-  EXPECT_EQ(LerMoeda("1E300").Bruto(), 0);
+  EXPECT_EQ(LerMoeda("12,3456789", "Valor").Bruto(), 123457);
+  EXPECT_EQ(LerMoeda("1.234,56", "Valor").Bruto(), 12345600);
+  EXPECT_EQ(LerMoeda("abc", "Valor").Bruto(), 0);
+  // Beyond the range: an error naming the label, never a silent 0.
+  for (const char* grande : {"1E300", "922.337.203.685.478,00", "-922.337.203.685.478,00"}) {
+    try {
+      LerMoeda(grande, "Valor Total da NFe");
+      ADD_FAILURE() << grande;
+    } catch (const ErroConversao& e) {
+      EXPECT_NE(std::string(e.what()).find("Valor Total da NFe"), std::string::npos) << e.what();
+    }
+  }
 }
 
 TEST(Valores, ProcessLocaleDoesNotMatter) {
