@@ -57,8 +57,9 @@ Exit status:
   2  usage error
   3  the portal has no such NF-e ("NF-e INEXISTENTE na base nacional.")
   4  conversion error: a value of the page cannot be read (no file is written)
-  5  input/output error: the page cannot be read, the file cannot be written
-     or its path cannot be printed
+  5  input/output error: the page cannot be read or is larger than 64 MiB,
+     the file cannot be written (a read-only file is not replaced) or its
+     path cannot be printed
 )";
 
 struct Argumentos {
@@ -110,12 +111,30 @@ std::optional<int> LerArgumentos(int argc, char** argv, Argumentos& args) {
   return std::nullopt;
 }
 
+// A real result page is a few MB (990 items are about 1.2 MB of text).
+constexpr std::size_t kMaximoEntrada = std::size_t{64} << 20;
+
+// At most kMaximoEntrada bytes of `entrada`; false when there are more.
+bool LerLimitado(std::istream& entrada, std::string& bytes) {
+  constexpr std::size_t kBloco = std::size_t{1} << 20;
+  bytes.clear();
+  while (entrada && bytes.size() <= kMaximoEntrada) {
+    const std::size_t antes = bytes.size();
+    bytes.resize(antes + kBloco);
+    entrada.read(bytes.data() + antes, kBloco);
+    bytes.resize(antes + static_cast<std::size_t>(entrada.gcount()));
+  }
+  return bytes.size() <= kMaximoEntrada;
+}
+
 // The whole file (or standard input for "-"); false with a message on failure.
 bool LerEntrada(const std::string& nome, std::string& bytes, std::string& erro) {
+  const std::string limite = " is larger than the 64 MiB limit of a page";
   if (nome == "-") {
-    std::ostringstream tudo;
-    tudo << std::cin.rdbuf();
-    bytes = std::move(tudo).str();
+    if (!LerLimitado(std::cin, bytes)) {
+      erro = "standard input" + limite;
+      return false;
+    }
     if (std::cin.bad()) {
       erro = "cannot read standard input";
       return false;
@@ -132,9 +151,10 @@ bool LerEntrada(const std::string& nome, std::string& bytes, std::string& erro) 
     erro = "cannot read " + nome + ": " + std::strerror(errno);
     return false;
   }
-  std::ostringstream tudo;
-  tudo << arquivo.rdbuf();
-  bytes = std::move(tudo).str();
+  if (!LerLimitado(arquivo, bytes)) {
+    erro = nome + limite;
+    return false;
+  }
   if (arquivo.bad()) {
     erro = "cannot read " + nome;
     return false;

@@ -276,3 +276,18 @@ TEST_F(SalvexaConvert, MoneyBeyondItsRangeIsAConversionError) {
   EXPECT_NE(e.erros.find("Valor Total da NFe"), std::string::npos) << e.erros;
   EXPECT_TRUE(SaidaVazia());
 }
+
+TEST_F(SalvexaConvert, InputOverTheSizeLimitIsRefused) {
+  const fs::path grande = dir_ / "grande.html";
+  { std::ofstream(grande, std::ios::binary) << "x"; }
+  fs::resize_file(grande, (std::size_t{64} << 20) + 1);  // sparse: costs no disk
+  struct Caso { std::string argumentos, entrada; };
+  const Caso casos[] = {{Aspas(grande.string()), "/dev/null"}, {"/dev/zero", "/dev/null"},
+                        {"-", "/dev/zero"}};
+  for (const Caso& c : casos) {
+    const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + c.argumentos, c.entrada);
+    EXPECT_EQ(e.status, 5) << c.argumentos;
+    EXPECT_NE(e.erros.find("64 MiB"), std::string::npos) << e.erros;
+  }
+  EXPECT_TRUE(SaidaVazia());
+}
