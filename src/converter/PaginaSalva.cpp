@@ -108,6 +108,25 @@ char32_t CaractereDaReferencia(std::string_view corpo) {
   return 0xFFFF;
 }
 
+// UTF-8 when its multi-byte sequences outnumber the bytes that fit none: one
+// bad byte in a UTF-8 page is replaced alone, while Windows-1252 text (whose
+// accented letters are never valid sequences) stays as it is.
+bool PareceUtf8(std::string_view bytes) {
+  std::size_t validas = 0, invalidas = 0;
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t cp = 0;
+    const std::size_t n = win1252::DecodificarUtf8(bytes, i, cp);
+    if (n == 0) {
+      ++invalidas;
+      ++i;
+    } else {
+      validas += n > 1;
+      i += n;
+    }
+  }
+  return invalidas == 0 || validas > invalidas;
+}
+
 }  // namespace
 
 bool EhHTML(std::string_view bytes) {
@@ -154,7 +173,7 @@ std::string DecodificarPaginaSalva(std::string_view bytes, FormaPagina forma) {
     if (Utf8(charset)) return win1252::DeUtf8(bytes);
     if (Windows1252(charset)) return std::string(bytes);
   }
-  return win1252::Utf8Valido(bytes) ? win1252::DeUtf8(bytes) : std::string(bytes);
+  return PareceUtf8(bytes) ? win1252::DeUtf8(bytes) : std::string(bytes);
 }
 
 std::string_view CorpoHTML(std::string_view html) {

@@ -21,8 +21,9 @@ enum class FormaPagina { Detectar, HTML, Texto };
 std::string CharsetDeclarado(std::string_view html);
 
 // The bytes as Windows-1252 text: by the charset declared in an HTML page
-// (a UTF-8 byte order mark first); otherwise as UTF-8 when the bytes are valid
-// UTF-8, else as Windows-1252 already. Characters the code page lacks become '?'.
+// (a UTF-8 byte order mark first); otherwise as UTF-8 when its multi-byte
+// sequences outnumber the bytes that are no UTF-8 (each such byte becomes
+// '?'), else as Windows-1252 already. Characters the code page lacks become '?'.
 std::string DecodificarPaginaSalva(std::string_view bytes, FormaPagina forma = FormaPagina::Detectar);
 
 // The markup inside the body element: after the body start tag up to the last

@@ -75,3 +75,15 @@ TEST(PaginaSalva, PageTextOfASavedPage) {
   EXPECT_EQ(PaginaTextoDeArquivo(html), "DescriçãoCAFÉTORRADO\r\nA&B\r\n"_cp);
   EXPECT_EQ(PaginaTextoDeArquivo("Chave de acesso1\nVers\xC3\xA3o2.00"), "Chave de acesso1\r\nVersão2.00"_cp);
 }
+
+TEST(PaginaSalva, OneBadByteInAUtf8PageReplacesOnlyThatByte) {
+  const std::string utf8 = "Descri\xC3\xA7\xC3\xA3o Vers\xC3\xA3o N\xC3\xBAmero";
+  struct Caso { std::string bytes, esperado; };
+  const Caso casos[] = {
+      {utf8 + " \xFF fim", std::string("Descrição Versão Número ? fim"_cp)},
+      {"\x80" + utf8, std::string("?Descrição Versão Número"_cp)},
+      // Windows-1252 text with a chance valid sequence stays Windows-1252.
+      {"Vers\xE3o \xC3\xA9 Descri\xE7\xE3o", "Vers\xE3o \xC3\xA9 Descri\xE7\xE3o"},
+  };
+  for (const Caso& c : casos) EXPECT_EQ(DecodificarPaginaSalva(c.bytes), c.esperado) << c.bytes;
+}
