@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <cstdlib>
@@ -36,7 +38,8 @@ Environment:
   SALVEXA_PORTAL_CONTENT_ID  the portal's "tipoConteudo" value
                              (default: XbSeqxE8pl8=)
   SALVEXA_DIR                directory of "captcha.gif" and the XML file
-                             (default: the program's own directory)
+                             (default: the program's own directory when it
+                             can be written, else the current directory)
 
 As root the embedded browser runs without its sandbox.
 )";
@@ -92,7 +95,11 @@ int main(int argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
 
-  const TConfiguracaoPortal config = LerConfiguracao(Ambiente, QCoreApplication::applicationDirPath().toStdString());
+  // Files go beside the program, where callers look for them; an installed
+  // program's directory is not the user's to write, so then the current one.
+  QString diretorio = QCoreApplication::applicationDirPath();
+  if (!QFileInfo(diretorio).isWritable()) diretorio = QDir::currentPath();
+  const TConfiguracaoPortal config = LerConfiguracao(Ambiente, diretorio.toStdString());
   if (const std::string problema = ProblemaConfiguracao(config); !problema.empty()) {
     std::cerr << "salvexa-nfe: " << problema << std::endl;
     QGuiApplication::clipboard()->setText(QString::fromUtf8(kMarcadorFim.data(), kMarcadorFim.size()));
