@@ -654,7 +654,7 @@ void TGerador::IniciarLinhasTXT(std::string_view ID) {
     LinhaTXT& linha = txt_.linhas.emplace_back();
     linha.leiaute = indice;
     linha.primeiroValor = txt_.marcas.size();
-    txt_.marcas.resize(txt_.marcas.size() + leiaute.nomes.size());
+    txt_.marcas.insert(txt_.marcas.end(), leiaute.nomes.size(), ValorTXT());
     for (std::size_t m = 0; m < leiaute.chaves.size(); ++m)
       for (const int chave : leiaute.chaves[m])
         txt_.pendentes[static_cast<std::size_t>(chave)].push_back({numero, static_cast<int>(m)});
@@ -680,15 +680,14 @@ void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
   for (const Pendente& p : pendentes) {
     LinhaTXT& linha = txt_.linhas[static_cast<std::size_t>(p.linha)];
     ValorTXT& marca = txt_.marcas[linha.primeiroValor + static_cast<std::size_t>(p.marcador)];
-    if (marca.preenchido) continue;  // filled through another group of the line
+    if (marca.tamanho != ValorTXT::kAberto) continue;  // filled through another group of the line
     if (p.linha == ultimaLinha) {
       pendentes[mantidos++] = p;
       continue;
     }
-    marca.inicio = txt_.valores.size();
-    marca.tamanho = Valor.size();
-    marca.preenchido = true;
-    txt_.valores += Valor;
+    marca.inicio = static_cast<std::uint32_t>(txt_.valores.size());
+    marca.tamanho = static_cast<std::uint32_t>(std::min<std::size_t>(Valor.size(), ValorTXT::kAberto - 1));
+    txt_.valores += Valor.substr(0, marca.tamanho);
     // A line break inside a value would split its record in two.
     for (std::size_t i = marca.inicio; i < txt_.valores.size(); ++i)
       if (txt_.valores[i] == '\r' || txt_.valores[i] == '\n') txt_.valores[i] = ' ';
@@ -700,7 +699,9 @@ void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
 
 void TGerador::ConcluirTXT(std::string_view ID) {
   if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return;
+  // The finished text is about the layout lines with their values: one allocation.
   std::string saida;
+  saida.reserve(txt_.valores.size() + txt_.marcas.size() + txt_.linhas.size() * 16);
   std::string texto;
   std::vector<std::string_view> esvaziados;
   for (const LinhaTXT& linha : txt_.linhas) {
@@ -726,7 +727,7 @@ void TGerador::ConcluirTXT(std::string_view ID) {
         continue;
       }
       const auto m = static_cast<std::size_t>(peca.marcador);
-      if (const ValorTXT& marca = txt_.marcas[linha.primeiroValor + m]; marca.preenchido) {
+      if (const ValorTXT& marca = txt_.marcas[linha.primeiroValor + m]; marca.tamanho != ValorTXT::kAberto) {
         texto += '|';
         texto.append(txt_.valores, marca.inicio, marca.tamanho);
         continue;

@@ -146,10 +146,12 @@ class TGerador {
     std::vector<std::vector<int>> chaves;    // per marker: its (group, name) keys
     bool comMarcador = false;                // holds the marker character
   };
-  // A filled marker's value, a piece of EstadoTXT::valores.
+  // A marker's value, a piece of EstadoTXT::valores; kept small, there is
+  // one per marker of every pending line.
   struct ValorTXT {
-    std::size_t inicio = 0, tamanho = 0;
-    bool preenchido = false;
+    static constexpr std::uint32_t kAberto = UINT32_MAX;
+    std::uint32_t inicio = 0;
+    std::uint32_t tamanho = kAberto;  // kAberto: not filled yet
   };
   struct LinhaTXT {
     int leiaute = 0;
