@@ -585,17 +585,23 @@ std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   return std::move(escritor.Gerador.ArquivoFormatoXML);
 }
 
-TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida) {
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida,
+                                       bool salvarTXT) {
   TResultadoConversao resultado;
   TNFe nfe;
   if (!LerPaginaNFe(paginaTexto, nfe)) return resultado;
   resultado.Encontrada = true;
   TNFeW escritor(nfe);
+  escritor.Opcoes.GerarTXTSimultaneamente = salvarTXT;
   escritor.GerarDocumento();
   const std::string& id = nfe.infNFe.ID;
   // The directory exactly as given: blanks are part of a path.
   const std::string nome = id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
+  if (salvarTXT) {  // Windows-1252, as the TXT form is read
+    resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
+    GravarArquivoDuravel(resultado.CaminhoTXT, escritor.Gerador.ArquivoFormatoTXT + "\r\n");
+  }
   // The writer's XML file, saved so that no partial file is ever seen.
   std::string arquivo = win1252::ParaUtf8(escritor.Gerador.ArquivoFormatoXML);
   for (char& c : arquivo)  // a stray control character would make the file unreadable as XML

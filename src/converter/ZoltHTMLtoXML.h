@@ -19,6 +19,7 @@ inline constexpr std::string_view MensagemNFeInexistente = "NF-e INEXISTENTE na 
 struct TResultadoConversao {
   bool Encontrada = false;            // false: the not-found outcome; nothing was written
   std::string Caminho;                // the saved file: output directory + key + "-nfe.xml"
+  std::string CaminhoTXT;             // with salvarTXT: the TXT form beside it, key + "-nfe.txt"
   std::vector<std::string> Alertas;   // the writer's alerts; they never stop the output
 };
 
@@ -38,4 +39,7 @@ std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas = nullptr);
 // current directory when empty), replacing an existing file atomically.
 // Shows nothing: the not-found outcome is returned as such. Raises
 // ErroConversao (no file is written) and std::system_error for file errors.
-TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida);
+// With salvarTXT the TXT form of the NF-e is saved too, before the XML, so
+// that the XML is there only when both were written.
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida,
+                                       bool salvarTXT = false);
