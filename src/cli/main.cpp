@@ -47,6 +47,8 @@ Options:
   -o, --output-dir DIR  save the XML file in DIR (default: the current directory)
   -a, --alerts          list the XML writer's alerts on standard error (without
                         it, only their number is told there)
+  -t, --txt             also save the NF-e's TXT form "<access key>-nfe.txt"
+                        (Windows-1252) beside the XML file
       --html            take PAGE as an HTML page
       --text            take PAGE as captured page text
   -h, --help            show this help and exit
@@ -67,6 +69,7 @@ struct Argumentos {
   std::string diretorio;
   FormaPagina forma = FormaPagina::Detectar;
   bool alertas = false;
+  bool txt = false;
   bool ajuda = false;
 };
 
@@ -84,6 +87,8 @@ std::optional<int> LerArgumentos(int argc, char** argv, Argumentos& args) {
       args.ajuda = true;
     } else if (!soArquivos && (a == "-a" || a == "--alerts")) {
       args.alertas = true;
+    } else if (!soArquivos && (a == "-t" || a == "--txt")) {
+      args.txt = true;
     } else if (!soArquivos && (a == "--html" || a == "--text")) {
       const FormaPagina forma = a == "--html" ? FormaPagina::HTML : FormaPagina::Texto;
       if (args.forma != FormaPagina::Detectar && args.forma != forma)
@@ -172,7 +177,7 @@ int Converter(const Argumentos& args) {
   bytes.clear();
   bytes.shrink_to_fit();
 
-  const TResultadoConversao resultado = ConverterPaginaNFe(pagina, args.diretorio);
+  const TResultadoConversao resultado = ConverterPaginaNFe(pagina, args.diretorio, args.txt);
   if (!resultado.Encontrada) {
     std::cerr << MensagemNFeInexistente << "\n";
     return kNFeInexistente;
