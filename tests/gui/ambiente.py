@@ -149,8 +149,10 @@ class Area:
         variaveis = dict(SALVEXA_PORTAL_HOST="localhost:%d" % self.porta if self.portal else "localhost:9",
                          SALVEXA_PORTAL_CONTENT_ID=ID_CONTEUDO, SALVEXA_DIR=self.saida)
         variaveis.update(extra)
-        env = self.ambiente(**variaveis)
-        processo = subprocess.Popen([programa, *argumentos], env=env, stdin=subprocess.DEVNULL,
+        env = self.ambiente(**{k: v for k, v in variaveis.items() if v is not None})
+        for nome in [k for k, v in variaveis.items() if v is None]:  # None: unset
+            env.pop(nome, None)
+        processo = subprocess.Popen([programa, *argumentos], env=env, stdin=subprocess.DEVNULL, cwd=self.pasta,
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.processos.append(processo)
         processo.saida = Leitor(processo.stdout, "stdout: " if self.verboso else None)

@@ -191,6 +191,20 @@ class Consulta(unittest.TestCase):
         self.terminar()
         self.assertEqual(self.xml_salvo(), self.xml_do_conversor())
 
+    def test_arquivos_sem_salvexa_dir(self):
+        # Beside the program when its directory can be written, else in the current directory.
+        pasta_programa = BUILD
+        destino = pasta_programa if os.access(pasta_programa, os.W_OK) else self.area.pasta
+        xml = os.path.join(destino, CHAVE + "-nfe.xml")
+        for arquivo in (xml, os.path.join(destino, "captcha.gif")):
+            if os.path.exists(arquivo):
+                os.remove(arquivo)
+        self.portal()
+        self.programa(CHAVE, SALVEXA_DIR=None)
+        self.consultar(self.esperar_captcha())
+        self.terminar()
+        self.assertEqual([l for l in self.prog.saida.linhas if l], [xml])
+        self.assertTrue(os.path.exists(os.path.join(destino, "captcha.gif")))
 
     # ---- faults: a clear message, the marker always, nothing half-written ----
 
