@@ -291,3 +291,31 @@ TEST_F(SalvexaConvert, InputOverTheSizeLimitIsRefused) {
   }
   EXPECT_TRUE(SaidaVazia());
 }
+
+TEST_F(SalvexaConvert, TxtOptionSavesTheTxtFormBesideTheXml) {
+  const std::string txt = std::string(kArquivoXml).replace(std::string(kArquivoXml).size() - 3, 3, "txt");
+  const Execucao e = Rodar("--txt -o " + Aspas(Saida()) + " " + Aspas(kExemplo.string()));
+  ASSERT_EQ(e.status, 0) << e.erros;
+  EXPECT_EQ(e.saida, fs::absolute(dir_ / "saida" / kArquivoXml).string() + "\n");
+  const std::string conteudo = Ler(dir_ / "saida" / txt);
+  EXPECT_TRUE(conteudo.starts_with("NOTA FISCAL|1\r\nA|2.00|NFe35110461482735000193550010000045671012345678\r\nB|35|"))
+      << conteudo.substr(0, 200);
+  EXPECT_TRUE(conteudo.ends_with("\r\n\r\n"));
+  EXPECT_TRUE(fs::exists(dir_ / "saida" / kArquivoXml));
+
+  // Without the option no TXT file.
+  fs::remove_all(dir_ / "saida");
+  fs::create_directories(dir_ / "saida");
+  ASSERT_EQ(Rodar("-o " + Aspas(Saida()) + " " + Aspas(kExemplo.string())).status, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "saida" / txt));
+}
+
+TEST_F(SalvexaConvert, TxtFileThatCannotBeWrittenIsAnErrorAndNoXmlIsSaved) {
+  const std::string txt = std::string(kArquivoXml).replace(std::string(kArquivoXml).size() - 3, 3, "txt");
+  fs::create_directories(dir_ / "saida" / txt);  // a directory in the file's place
+  const Execucao e = Rodar("--txt -o " + Aspas(Saida()) + " " + Aspas(kExemplo.string()));
+  EXPECT_EQ(e.status, 5) << e.erros;
+  EXPECT_EQ(e.saida, "");
+  EXPECT_FALSE(fs::exists(dir_ / "saida" / kArquivoXml));
+  EXPECT_TRUE(fs::is_directory(dir_ / "saida" / txt));
+}
