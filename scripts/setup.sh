@@ -8,6 +8,7 @@ pacotes=(
   g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils   # the core and its tests
   qt6-base-dev qt6-webengine-dev libxkbcommon-x11-0 fonts-dejavu-core  # the desktop program
   python3 openssl libnss3-tools xvfb xdotool xclip imagemagick         # the test portal and the desktop tests
+  help2man dpkg-dev file                                               # manual pages and the Debian package
 )
 faltando=()
 for p in "${pacotes[@]}"; do
