@@ -241,13 +241,28 @@ class LeitorPagina {
     std::size_t inicio = lista.texto.find(Marcador(1));
     for (int n = 1; inicio != std::string_view::npos; ++n) {
       std::size_t proximo = std::string_view::npos;
-      if (n < kMaximoItens) {
-        const std::size_t fimLinha = FimDaLinhaDoItem(lista.texto, inicio, n);
-        if (fimLinha != std::string_view::npos) proximo = lista.texto.find(Marcador(n + 1), fimLinha);
+      const std::size_t fimLinha = FimDaLinhaDoItem(lista.texto, inicio, n);
+      if (fimLinha != std::string_view::npos) proximo = lista.texto.find(Marcador(n + 1), fimLinha);
+      if (n == kMaximoItens && proximo != std::string_view::npos) {
+        AlertarItensAlemDoMaximo(lista.texto, proximo);
+        proximo = std::string_view::npos;  // the layout's maximum: the last item runs to the end
       }
       LerItem(n, lista.Sub(inicio, proximo == std::string_view::npos ? proximo : proximo - inicio));
       inicio = proximo;
     }
+  }
+
+  // The items after the layout's maximum, from the marker of the first of
+  // them on, are counted and told, never silently dropped.
+  void AlertarItensAlemDoMaximo(std::string_view lista, std::size_t inicio) {
+    int alem = 0;
+    for (int n = kMaximoItens + 1; inicio != std::string_view::npos; ++n, ++alem) {
+      const std::size_t fimLinha = FimDaLinhaDoItem(lista, inicio, n);
+      inicio = fimLinha == std::string_view::npos ? fimLinha : lista.find(Marcador(n + 1), fimLinha);
+    }
+    alertas_.push_back(std::string("det: a página tem "_cp) + std::to_string(kMaximoItens + alem) + " itens; " +
+                       std::to_string(alem) + std::string(" além do máximo de "_cp) + std::to_string(kMaximoItens) +
+                       std::string(" do leiaute foram deixados de fora (os totais incluem todos)."_cp));
   }
 
   void LerItem(int n, Trecho item) {
@@ -567,6 +582,11 @@ class LeitorPagina {
     } while (campos.size() > 4);
   }
 
+
+ public:
+  std::vector<std::string> alertas_;  // the conversion's own alerts
+
+ private:
   TextoDobrado pagina_;
   TNFe& nfe_;
   Trecho resto_;
@@ -576,7 +596,12 @@ class LeitorPagina {
 
 }  // namespace
 
-bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe) { return LeitorPagina(paginaTexto, nfe).Ler(); }
+bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe, std::vector<std::string>* alertas) {
+  LeitorPagina leitor(paginaTexto, nfe);
+  const bool encontrada = leitor.Ler();
+  if (alertas) *alertas = std::move(leitor.alertas_);
+  return encontrada;
+}
 
 std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   TNFeW escritor(nfe);
@@ -589,7 +614,8 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
                                        bool salvarTXT) {
   TResultadoConversao resultado;
   TNFe nfe;
-  if (!LerPaginaNFe(paginaTexto, nfe)) return resultado;
+  std::vector<std::string> alertasDaPagina;
+  if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return resultado;
   resultado.Encontrada = true;
   TNFeW escritor(nfe);
   escritor.Opcoes.GerarTXTSimultaneamente = salvarTXT;
@@ -608,6 +634,8 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
     if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = ' ';
   arquivo += "\r\n";
   GravarArquivoDuravel(resultado.Caminho, arquivo);
-  resultado.Alertas = escritor.Gerador.ListaDeAlertas;
+  resultado.Alertas = std::move(alertasDaPagina);
+  resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
+                           escritor.Gerador.ListaDeAlertas.end());
   return resultado;
 }

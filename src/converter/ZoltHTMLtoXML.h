@@ -26,8 +26,9 @@ struct TResultadoConversao {
 // Fills `nfe` (fresh from TNFe's constructor) from the page text. False for
 // the not-found outcome, with only the header values set. Raises
 // ErroConversao, naming the label, when a strict integer or the issue date
-// cannot be read or the key is too short for its codes.
-bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe);
+// cannot be read or the key is too short for its codes. The reading's own
+// alerts (items beyond the layout's 990, left out) go to `alertas` when given.
+bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe, std::vector<std::string>* alertas = nullptr);
 
 // The XML of a filled model, generated with the writer's default options; the
 // writer stores the key, Id, check digit and numeric code back into `nfe`.
