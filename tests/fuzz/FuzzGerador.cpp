@@ -85,7 +85,9 @@ void ConferirConteudo(const Chamada& c, std::string_view t, const TGerador::TGer
                    t.find_first_not_of('0') >= t.size() - numero.size(),
                "a fixed-width integer", t);
       } else {
-        Exigir(Numero(t, true), "an integer field is not a number", t);
+        // Zeros in front of a negative number too, when the width is fixed.
+        const std::size_t inicio = c.min == c.max ? t.find_first_not_of('0') : 0;
+        Exigir(inicio == std::string_view::npos || Numero(t.substr(inicio), true), "an integer field is not a number", t);
       }
       break;
     }

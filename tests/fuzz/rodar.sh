@@ -23,4 +23,4 @@ mkdir -p "$arvore/achados"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 "$arvore/tests/fuzz/fuzz_$alvo" -seed=1 -max_total_time="${SALVEXA_FUZZ_SEGUNDOS:-60}" -rss_limit_mb=2048 \
-  -timeout=30 -max_len=65536 -print_final_stats=1 -artifact_prefix="$arvore/achados/$alvo-" "$corpus"
+  -timeout=30 -error_exitcode=1 -timeout_exitcode=1 -max_len=65536 -print_final_stats=1 -artifact_prefix="$arvore/achados/$alvo-" "$corpus"
