@@ -146,6 +146,7 @@ class Area:
 
     # ---- the program ----
     def iniciar_programa(self, programa, *argumentos, **extra):
+        """The program (or a script that runs it) with its configuration, on this desktop."""
         variaveis = dict(SALVEXA_PORTAL_HOST="localhost:%d" % self.porta if self.portal else "localhost:9",
                          SALVEXA_PORTAL_CONTENT_ID=ID_CONTEUDO, SALVEXA_DIR=self.saida)
         variaveis.update(extra)

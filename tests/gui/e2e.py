@@ -19,7 +19,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import ambiente  # noqa: E402
 
 BUILD = None
-EXEMPLO = os.path.join(ambiente.RAIZ, "examples", "consulta-completa.html")
+EXEMPLOS = os.path.join(ambiente.RAIZ, "examples")
+EXEMPLO = os.path.join(EXEMPLOS, "consulta-completa.html")
 CHAVE = "35110461482735000193550010000045671012345678"
 # A valid access key the portal does not know.
 CHAVE_INEXISTENTE = "35110461482735000193550010000045681012345675"
@@ -205,6 +206,14 @@ class Consulta(unittest.TestCase):
         self.terminar()
         self.assertEqual([l for l in self.prog.saida.linhas if l], [xml])
         self.assertTrue(os.path.exists(os.path.join(destino, "captcha.gif")))
+    def test_programa_chamador_de_exemplo(self):
+        # examples/chamar-salvexa.sh waits for the marker and prints the file a run saved.
+        self.portal()
+        caminho = os.pathsep.join([BUILD, os.environ.get("PATH", "")])
+        self.prog = self.area.iniciar_programa(os.path.join(EXEMPLOS, "chamar-salvexa.sh"), CHAVE, PATH=caminho)
+        self.consultar(self.esperar_captcha())
+        self.terminar()
+        self.assertEqual([l for l in self.prog.saida.linhas if l], [os.path.join(self.area.saida, CHAVE + "-nfe.xml")])
 
     # ---- faults: a clear message, the marker always, nothing half-written ----
 
