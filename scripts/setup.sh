@@ -9,6 +9,7 @@ pacotes=(
   qt6-base-dev qt6-webengine-dev libxkbcommon-x11-0 fonts-dejavu-core  # the desktop program
   python3 openssl libnss3-tools xvfb xdotool xclip imagemagick         # the test portal and the desktop tests
   help2man dpkg-dev file                                               # manual pages and the Debian package
+  clang libclang-rt-14-dev libxml2-dev                                 # Clang build, fuzzing and sanitizers
 )
 faltando=()
 for p in "${pacotes[@]}"; do
