@@ -29,6 +29,7 @@ enum Saida : int {
   kNFeInexistente = 3,
   kErroConversao = 4,
   kErroArquivo = 5,
+  kNaoEhPagina = 6,
 };
 
 constexpr std::string_view kAjuda = R"(Usage: salvexa-convert [options] PAGE
@@ -40,8 +41,9 @@ PAGE is the page saved from a browser (HTML; its body is read as the desktop
 program captures it) or the page text already captured from it; "-" reads
 standard input. It is taken as HTML when an html, head or body tag comes
 before its first label ("Chave de acesso"); --html and --text say it instead.
-The text is decoded by the charset an HTML page declares, else as UTF-8 when
-it is valid UTF-8, else as Windows-1252.
+The text is decoded by its byte order mark (UTF-8, UTF-16 LE or BE), else by
+the charset an HTML page declares, else as UTF-8 when it is valid UTF-8, else
+as Windows-1252.
 
 Options:
   -o, --output-dir DIR  save the XML file in DIR (default: the current directory)
@@ -62,6 +64,9 @@ Exit status:
   5  input/output error: the page cannot be read or is larger than 64 MiB,
      the file cannot be written (a read-only file is not replaced) or its
      path cannot be printed
+  6  not an NF-e result page: the text holds none of the result page's labels
+     (such as "Chave de acesso") nor the portal's not-found text (no file is
+     written)
 )";
 
 struct Argumentos {
@@ -176,6 +181,12 @@ int Converter(const Argumentos& args) {
   const std::string pagina = PaginaTextoDeArquivo(bytes, args.forma);
   bytes.clear();
   bytes.shrink_to_fit();
+  // Another page or an unrelated file is not the portal saying "no such NF-e".
+  if (!EhPaginaDeResultado(pagina)) {
+    std::cerr << "salvexa-convert: " << (args.pagina == "-" ? std::string("standard input") : args.pagina)
+              << " is not an NF-e result page\n";
+    return kNaoEhPagina;
+  }
 
   const TResultadoConversao resultado = ConverterPaginaNFe(pagina, args.diretorio, args.txt);
   if (!resultado.Encontrada) {

@@ -44,6 +44,35 @@ std::size_t BuscarTag(std::string_view texto, std::string_view nome, std::size_t
 }
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::string_view kBomUtf16LE = "\xFF\xFE";
+constexpr std::string_view kBomUtf16BE = "\xFE\xFF";
+
+// UTF-16 text (after its byte order mark) as Windows-1252: a surrogate pair is
+// one character; characters the code page lacks, lone surrogates and an odd
+// last byte become '?'.
+std::string DeUtf16(std::string_view bytes, bool bigEndian) {
+  const auto unidade = [&](std::size_t i) {
+    const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<char32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  };
+  std::string texto;
+  texto.reserve(bytes.size() / 2 + 1);
+  std::size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    char32_t c = unidade(i);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
+      const char32_t baixa = unidade(i + 2);
+      if (baixa >= 0xDC00 && baixa <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (baixa - 0xDC00);
+        i += 2;
+      }
+    }
+    const int byte = (c >= 0xD800 && c <= 0xDFFF) ? -1 : win1252::DeUnicode(c);
+    texto.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+  }
+  if (i < bytes.size()) texto.push_back('?');
+  return texto;
+}
 
 bool Utf8(std::string_view charset) { return charset == "utf-8" || charset == "utf8"; }
 
@@ -168,6 +197,8 @@ std::string CharsetDeclarado(std::string_view html) {
 
 std::string DecodificarPaginaSalva(std::string_view bytes, FormaPagina forma) {
   if (bytes.starts_with(kBom)) return win1252::DeUtf8(bytes.substr(kBom.size()));
+  if (bytes.starts_with(kBomUtf16LE)) return DeUtf16(bytes.substr(2), false);
+  if (bytes.starts_with(kBomUtf16BE)) return DeUtf16(bytes.substr(2), true);
   if (TratarComoHTML(bytes, forma)) {
     const std::string charset = CharsetDeclarado(bytes);
     if (Utf8(charset)) return win1252::DeUtf8(bytes);

@@ -20,8 +20,8 @@ enum class FormaPagina { Detectar, HTML, Texto };
 // letters; empty when it declares none.
 std::string CharsetDeclarado(std::string_view html);
 
-// The bytes as Windows-1252 text: by the charset declared in an HTML page
-// (a UTF-8 byte order mark first); otherwise as UTF-8 when its multi-byte
+// The bytes as Windows-1252 text: by a byte order mark first (UTF-8, UTF-16
+// LE or BE), then by the charset declared in an HTML page; otherwise as UTF-8 when its multi-byte
 // sequences outnumber the bytes that are no UTF-8 (each such byte becomes
 // '?'), else as Windows-1252 already. Characters the code page lacks become '?'.
 std::string DecodificarPaginaSalva(std::string_view bytes, FormaPagina forma = FormaPagina::Detectar);

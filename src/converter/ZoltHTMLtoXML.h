@@ -16,6 +16,13 @@
 // The portal found no NF-e for the key: the page holds no access key.
 inline constexpr std::string_view MensagemNFeInexistente = "NF-e INEXISTENTE na base nacional.";
 
+// Whether a page text is the portal's result page at all: it holds one of the
+// result page's labels or headings ("Chave de acesso", "Dados da NF-e", ...,
+// any letter case), or the portal's not-found text. Anything else (another
+// page, an empty or unrelated file) must not be taken for the not-found
+// outcome.
+bool EhPaginaDeResultado(std::string_view paginaTexto);
+
 struct TResultadoConversao {
   bool Encontrada = false;            // false: the not-found outcome; nothing was written
   std::string Caminho;                // the saved file: output directory + key + "-nfe.xml"

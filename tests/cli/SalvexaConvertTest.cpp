@@ -10,6 +10,7 @@
 #include <string>
 
 #include "converter/PaginaSalva.h"
+#include "util/Win1252.h"
 
 namespace fs = std::filesystem;
 
@@ -159,6 +160,60 @@ TEST_F(SalvexaConvert, NotFoundPage) {
   EXPECT_TRUE(SaidaVazia());
 }
 
+TEST_F(SalvexaConvert, NoResultPageIsNotTakenForNotFound) {
+  struct Caso { const char* nome; std::string bytes; };
+  const Caso casos[] = {
+      {"outra.html", "<html><head><title>Login</title></head><body><form>Usu\xC3\xA1rio</form></body></html>"},
+      {"vazio.html", ""},
+      {"notas.txt", "lista de compras\nNF-e do fornecedor: ver amanh\xC3\xA3\n"},
+  };
+  for (const Caso& c : casos) {
+    const fs::path pagina = dir_ / c.nome;
+    Gravar(pagina, c.bytes);
+    const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+    EXPECT_EQ(e.status, 6) << c.nome << ": " << e.erros;
+    EXPECT_EQ(e.erros, "salvexa-convert: " + pagina.string() + " is not an NF-e result page\n") << c.nome;
+    EXPECT_EQ(e.saida, "") << c.nome;
+    EXPECT_TRUE(SaidaVazia()) << c.nome;
+  }
+  EXPECT_EQ(Rodar("-o " + Aspas(Saida()) + " -", (dir_ / "vazio.html").string()).erros,
+            "salvexa-convert: standard input is not an NF-e result page\n");
+  EXPECT_NE(Rodar("--help").saida.find("  6  not an NF-e result page"), std::string::npos);
+}
+
+TEST_F(SalvexaConvert, Utf16PagesGiveTheSameXmlAsTheUtf8Page) {
+  ASSERT_EQ(Rodar("-o " + Aspas(Saida()) + " " + Aspas(kExemplo.string())).status, 0);
+  const std::string daPagina = Ler(dir_ / "saida" / kArquivoXml);
+  const std::string utf8 = Ler(kExemplo);
+  ASSERT_NE(utf8.find("Dados do Emitente"), std::string::npos);
+  ASSERT_NE(utf8.find("Descri\xC3\xA7\xC3\xA3o"), std::string::npos);  // accented labels
+  for (const bool bigEndian : {false, true}) {
+    std::string utf16 = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    const auto unidade = [&](char32_t u) {
+      const char alto = static_cast<char>(u >> 8), baixo = static_cast<char>(u & 0xFF);
+      utf16 += bigEndian ? std::string{alto, baixo} : std::string{baixo, alto};
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+      char32_t cp = 0;
+      const std::size_t n = win1252::DecodificarUtf8(utf8, i, cp);
+      ASSERT_GT(n, 0u) << i;
+      i += n;
+      if (cp < 0x10000) {
+        unidade(cp);
+      } else {
+        unidade(0xD800 + ((cp - 0x10000) >> 10));
+        unidade(0xDC00 + ((cp - 0x10000) & 0x3FF));
+      }
+    }
+    const fs::path pagina = dir_ / (bigEndian ? "utf16be.html" : "utf16le.html");
+    Gravar(pagina, utf16);
+    fs::remove(dir_ / "saida" / kArquivoXml);
+    const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
+    ASSERT_EQ(e.status, 0) << bigEndian << ": " << e.erros;
+    EXPECT_EQ(Ler(dir_ / "saida" / kArquivoXml), daPagina) << bigEndian;
+  }
+}
+
 TEST_F(SalvexaConvert, ConversionErrorWritesNoFile) {
   std::string html = Ler(kExemplo);
   const std::string data = "<span>12/04/2011</span></td>\n<td><label>Data/Hora Sa";
@@ -220,7 +275,8 @@ TEST_F(SalvexaConvert, BadInputNeverCrashes) {
     const fs::path pagina = dir_ / ("ruim" + std::to_string(i));
     Gravar(pagina, bytes);
     const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
-    EXPECT_TRUE(e.status == 0 || e.status == 3 || e.status == 4) << i << ": " << e.status << " " << e.erros;
+    EXPECT_TRUE(e.status == 0 || e.status == 3 || e.status == 4 || e.status == 6)
+        << i << ": " << e.status << " " << e.erros;
     for (const auto& arquivo : fs::directory_iterator(dir_ / "saida"))
       EXPECT_TRUE(arquivo.path().string().ends_with("-nfe.xml")) << arquivo.path();  // no temporary left
   }

@@ -87,3 +87,28 @@ TEST(PaginaSalva, OneBadByteInAUtf8PageReplacesOnlyThatByte) {
   };
   for (const Caso& c : casos) EXPECT_EQ(DecodificarPaginaSalva(c.bytes), c.esperado) << c.bytes;
 }
+
+TEST(PaginaSalva, Utf16WithAByteOrderMark) {
+  // "Descrição" and the rest in UTF-16, after the byte order mark.
+  struct Caso { std::string le, esperado; };
+  const Caso casos[] = {
+      {std::string("D\0\xE7\0\xE3\0o\0", 8), std::string("Dção"_cp)},
+      {std::string("\xAC\x20", 2), std::string("€"_cp)},                       // U+20AC, in the code page
+      {std::string("\x2D\x4E!\0", 4), "?!"},                                 // U+4E2D, not in it
+      {std::string("\x3D\xD8\x00\xDE" "a\0", 6), "?a"},                   // a surrogate pair is one character
+      {std::string("\x3D\xD8" "a\0\x00\xDE", 6), "?a?"},                    // lone surrogates
+      {std::string("a\0b", 3), "a?"},                                         // an odd last byte
+  };
+  for (const Caso& c : casos) {
+    std::string be;
+    for (std::size_t i = 0; i + 1 < c.le.size(); i += 2) be += std::string{c.le[i + 1], c.le[i]};
+    if (c.le.size() % 2) be += c.le.back();
+    EXPECT_EQ(DecodificarPaginaSalva("\xFF\xFE" + c.le), c.esperado) << c.esperado;
+    EXPECT_EQ(DecodificarPaginaSalva("\xFE\xFF" + be), c.esperado) << c.esperado;
+  }
+  // The mark wins over a declared charset, and the HTML is still found in the decoded text.
+  std::string html;
+  for (char c : std::string("<html><head><meta charset=\"windows-1252\"></head><body>Chave de acesso1</body></html>"))
+    html += std::string{c, '\0'};
+  EXPECT_EQ(PaginaTextoDeArquivo("\xFF\xFE" + html), "Chave de acesso1");
+}

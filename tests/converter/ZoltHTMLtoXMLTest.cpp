@@ -162,6 +162,19 @@ TEST(ConverterPagina, NotFoundWithoutAnAccessKey) {
   EXPECT_TRUE(r.Caminho.empty());
 }
 
+TEST(ConverterPagina, ResultPageOrNot) {
+  // A page holding any of the result page's labels, even cut short, or the
+  // portal's not-found text is a result page; its reading decides the rest.
+  for (const std::string& pagina :
+       {PaginaSimples(), Pagina("NF-e INEXISTENTE\nDados da NF-e\n"), Pagina("CHAVE DE ACESSO\n"),
+        Pagina("x\ndados dos produtos e serviços\n"), Pagina("Dados de Nota Fiscal Avulsa\n"),
+        Pagina("NF-e INEXISTENTE na base nacional, favor consultar esta NF-e no site da SEFAZ de origem.\n")})
+    EXPECT_TRUE(EhPaginaDeResultado(pagina)) << pagina;
+  for (const std::string& pagina :
+       {std::string(), Pagina("Consulta\n"), Pagina("Dados\nChave\nNF-e\n"), std::string("\0\xFF\x01", 3)})
+    EXPECT_FALSE(EhPaginaDeResultado(pagina)) << pagina;
+}
+
 TEST(ConverterPagina, KeyOfAnyLengthButFortyFourIsAConversionError) {
   const std::string chave = "3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000";
   const std::string dir = testing::TempDir() + "salvexa-chave";
