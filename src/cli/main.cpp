@@ -1,19 +1,24 @@
-// salvexa-convert: converts a saved result page of the portal's complete
+// salvexa-convert: converts saved result pages of the portal's complete
 // consultation into "<key>-nfe.xml", with no window and no clipboard.
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <algorithm>
+#include <atomic>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <new>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "converter/PaginaSalva.h"
 #include "converter/ZoltHTMLtoXML.h"
@@ -30,9 +35,10 @@ enum Saida : int {
   kErroConversao = 4,
   kErroArquivo = 5,
   kNaoEhPagina = 6,
+  kMesmaChave = 7,
 };
 
-constexpr std::string_view kAjuda = R"(Usage: salvexa-convert [options] PAGE
+constexpr std::string_view kAjuda = R"(Usage: salvexa-convert [options] PAGE...
 
 Converts a result page of the NF-e portal's complete consultation into the
 NF-e XML file "<access key>-nfe.xml" and prints the saved file's path.
@@ -45,6 +51,16 @@ The text is decoded by its byte order mark (UTF-8, UTF-16 LE or BE), else by
 the charset an HTML page declares, else as UTF-8 when it is valid UTF-8, else
 as Windows-1252.
 
+Several pages: each is converted on its own (on all the processor's cores),
+the options apply to each; standard output gets one line per saved page (the
+XML file's path), standard error one line per failed page naming the page and
+why, both in the order the pages were given. A directory given as PAGE stands
+for its regular files named *.htm, *.html or *.txt (any letter case), sorted
+by name; other files and subdirectories are skipped. "-" is taken only as the
+one page of a run. When pages of a run have the same access key, the file is
+that of the last of them, as with one run per page, and each earlier one is
+told as failed (status 7).
+
 Options:
   -o, --output-dir DIR  save the XML file in DIR (default: the current directory)
   -a, --alerts          list the XML writer's alerts on standard error (without
@@ -55,7 +71,8 @@ Options:
       --text            take PAGE as captured page text
   -h, --help            show this help and exit
 
-Exit status:
+Exit status (with several pages: 0 when every page was saved, else the
+highest status of the failed pages):
   0  the XML file was saved
   1  unexpected internal error
   2  usage error
@@ -67,10 +84,12 @@ Exit status:
   6  not an NF-e result page: the text holds none of the result page's labels
      (such as "Chave de acesso") nor the portal's not-found text (no file is
      written)
+  7  a later page of the run has the same access key: its file replaced this
+     page's
 )";
 
 struct Argumentos {
-  std::string pagina;
+  std::vector<std::string> paginas;
   std::string diretorio;
   FormaPagina forma = FormaPagina::Detectar;
   bool alertas = false;
@@ -85,7 +104,7 @@ int ErroDeUso(const std::string& mensagem) {
 
 // Fills `args`; returns an exit status when the command line is wrong.
 std::optional<int> LerArgumentos(int argc, char** argv, Argumentos& args) {
-  bool temPagina = false, soArquivos = false;
+  bool soArquivos = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
     if (!soArquivos && (a == "-h" || a == "--help")) {
@@ -108,16 +127,17 @@ std::optional<int> LerArgumentos(int argc, char** argv, Argumentos& args) {
       soArquivos = true;
     } else if (!soArquivos && a.size() > 1 && a[0] == '-') {
       return ErroDeUso("unknown option " + std::string(a));
-    } else if (temPagina) {
-      return ErroDeUso("only one page at a time");
     } else {
-      args.pagina = std::string(a);
-      temPagina = true;
+      args.paginas.emplace_back(a);
     }
   }
   if (args.ajuda) return std::nullopt;
-  if (!temPagina) return ErroDeUso("missing the page to convert");
-  if (args.pagina.empty()) return ErroDeUso("empty page name");
+  if (args.paginas.empty()) return ErroDeUso("missing the page to convert");
+  for (const std::string& pagina : args.paginas) {
+    if (pagina.empty()) return ErroDeUso("empty page name");
+    // Standard input cannot be read again when its file has to be redone.
+    if (pagina == "-" && args.paginas.size() > 1) return ErroDeUso("\"-\" cannot be given with other pages");
+  }
   return std::nullopt;
 }
 
@@ -172,42 +192,183 @@ bool LerEntrada(const std::string& nome, std::string& bytes, std::string& erro) 
   return true;
 }
 
-int Converter(const Argumentos& args) {
+// What one page's conversion has to tell: printed by the caller, so that
+// pages converted side by side keep the order they were given in.
+struct Relato {
+  int status = kSalvo;
+  std::string caminho;  // the saved XML file, as it is printed
+  std::string erros;    // standard error's lines
+};
+
+// How a page's lines on standard error start: alone, as they always did;
+// among several pages, each line names its page.
+struct Prefixos {
+  std::string mensagem;  // "salvexa-convert: " (+ "PAGE: ")
+  std::string lista;     // before alerts and the portal's own text
+};
+
+Prefixos PrefixosDe(const std::string& pagina, bool varias) {
+  if (!varias) return {"salvexa-convert: ", ""};
+  const std::string p = "salvexa-convert: " + pagina + ": ";
+  return {p, p};
+}
+
+Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, const Prefixos& p) {
+  Relato r;
   std::string bytes, erro;
-  if (!LerEntrada(args.pagina, bytes, erro)) {
-    std::cerr << "salvexa-convert: " << erro << "\n";
-    return kErroArquivo;
+  if (!LerEntrada(nome, bytes, erro)) {
+    r.erros = p.mensagem + erro + "\n";
+    r.status = kErroArquivo;
+    return r;
   }
   const std::string pagina = PaginaTextoDeArquivo(bytes, args.forma);
   bytes.clear();
   bytes.shrink_to_fit();
   // Another page or an unrelated file is not the portal saying "no such NF-e".
   if (!EhPaginaDeResultado(pagina)) {
-    std::cerr << "salvexa-convert: " << (args.pagina == "-" ? std::string("standard input") : args.pagina)
-              << " is not an NF-e result page\n";
-    return kNaoEhPagina;
+    r.erros = p.mensagem + (nome == "-" ? std::string("standard input") : nome) + " is not an NF-e result page\n";
+    r.status = kNaoEhPagina;
+    return r;
   }
 
   const TResultadoConversao resultado = ConverterPaginaNFe(pagina, args.diretorio, args.txt);
   if (!resultado.Encontrada) {
-    std::cerr << MensagemNFeInexistente << "\n";
-    return kNFeInexistente;
+    r.erros = p.lista + std::string(MensagemNFeInexistente) + "\n";
+    r.status = kNFeInexistente;
+    return r;
   }
   std::error_code ec;
   const std::filesystem::path absoluto = std::filesystem::absolute(resultado.Caminho, ec);
-  std::cout << (ec ? resultado.Caminho : absoluto.string()) << std::endl;
-  if (!std::cout) {  // a caller waiting for the path must not take silence for success
-    std::cerr << "salvexa-convert: cannot print the saved path " << resultado.Caminho << "\n";
-    return kErroArquivo;
-  }
+  r.caminho = ec ? resultado.Caminho : absoluto.string();
   // The file is saved either way, but a person must not take it for clean.
   const std::size_t n = resultado.Alertas.size();
   if (args.alertas)
-    for (const std::string& alerta : resultado.Alertas) std::cerr << win1252::ParaUtf8(alerta) << "\n";
+    for (const std::string& alerta : resultado.Alertas) r.erros += p.lista + win1252::ParaUtf8(alerta) + "\n";
   else if (n > 0)
-    std::cerr << "salvexa-convert: the XML writer raised " << n << (n == 1 ? " alert" : " alerts")
-              << " (the file may not be valid NF-e); run again with --alerts to list them\n";
-  return kSalvo;
+    r.erros = p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
+              " (the file may not be valid NF-e); run again with --alerts to list them\n";
+  return r;
+}
+
+// One page's whole conversion; never throws, so that it can run in a worker.
+Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool varias) {
+  const Prefixos p = PrefixosDe(nome, varias);
+  const auto falha = [&](int status, const std::string& mensagem) {
+    Relato r;
+    r.status = status;
+    r.erros = p.mensagem + mensagem + "\n";
+    return r;
+  };
+  try {
+    return ConverterSemCapturar(nome, args, p);
+  } catch (const ErroConversao& e) {
+    return falha(kErroConversao, "conversion error: " + win1252::ParaUtf8(e.what()));
+  } catch (const std::system_error& e) {  // filesystem errors included
+    return falha(kErroArquivo, std::string("cannot write the XML file: ") + e.what());
+  } catch (const std::bad_alloc&) {
+    return falha(kErroInterno, "out of memory");
+  } catch (const std::exception& e) {
+    return falha(kErroInterno, std::string("internal error: ") + e.what());
+  } catch (...) {
+    return falha(kErroInterno, "internal error");
+  }
+}
+
+// Prints a page's lines; the path last checked, since a caller waiting for it
+// must not take silence for success.
+int Imprimir(const Relato& r, const std::string& nome, bool varias) {
+  const int status = r.status;
+  if (!r.caminho.empty()) {
+    std::cout << r.caminho << std::endl;
+    if (!std::cout) {
+      std::cerr << PrefixosDe(nome, varias).mensagem << "cannot print the saved path " << r.caminho << "\n";
+      std::cout.clear();
+      return std::max(status, int{kErroArquivo});
+    }
+  }
+  std::cerr << r.erros << std::flush;
+  return status;
+}
+
+// The pages PAGE stands for: a directory's pages sorted by name, else itself.
+bool Expandir(const std::string& nome, std::vector<std::string>& paginas, std::string& erro) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (nome == "-" || !fs::is_directory(nome, ec)) {
+    paginas.push_back(nome);
+    return true;
+  }
+  std::vector<std::string> achadas;
+  for (fs::directory_iterator it(nome, ec), fim; !ec && it != fim; it.increment(ec)) {
+    std::string extensao = it->path().extension().string();
+    std::transform(extensao.begin(), extensao.end(), extensao.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    std::error_code ecArquivo;
+    if ((extensao == ".htm" || extensao == ".html" || extensao == ".txt") && it->is_regular_file(ecArquivo))
+      achadas.push_back(it->path().string());
+  }
+  if (ec) {
+    erro = "cannot list " + nome + ": " + ec.message();
+    return false;
+  }
+  if (achadas.empty()) {
+    erro = "cannot read " + nome + ": it is a directory with no *.htm, *.html or *.txt file";
+    return false;
+  }
+  std::sort(achadas.begin(), achadas.end());
+  paginas.insert(paginas.end(), achadas.begin(), achadas.end());
+  return true;
+}
+
+int ConverterVarias(const Argumentos& args) {
+  std::vector<std::string> paginas;
+  int pior = kSalvo;
+  for (const std::string& nome : args.paginas) {
+    std::string erro;
+    if (!Expandir(nome, paginas, erro)) {
+      std::cerr << "salvexa-convert: " << erro << "\n";
+      pior = kErroArquivo;
+    }
+  }
+  const bool varias = paginas.size() > 1 || args.paginas.size() > 1 ||
+                      (paginas.size() == 1 && paginas.front() != args.paginas.front());
+  if (!varias && paginas.size() == 1) return Imprimir(ConverterPagina(paginas.front(), args, false), paginas.front(), false);
+
+  // Each page is independent: workers take the next one until none is left.
+  std::vector<Relato> relatos(paginas.size());
+  std::atomic<std::size_t> proxima{0};
+  const auto trabalhar = [&] {
+    for (std::size_t i; (i = proxima++) < paginas.size();) relatos[i] = ConverterPagina(paginas[i], args, true);
+  };
+  const std::size_t nucleos = std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::thread> trabalhadores;
+  for (std::size_t t = 1; t < std::min(nucleos, paginas.size()); ++t) trabalhadores.emplace_back(trabalhar);
+  trabalhar();
+  for (std::thread& t : trabalhadores) t.join();
+
+  // Pages with the same key wrote the same file in any order: the last page
+  // given wins, as it would with one run per page, and is saved once more so
+  // that its file is the one left.
+  std::map<std::string, std::size_t> ultima;
+  for (std::size_t i = 0; i < paginas.size(); ++i)
+    if (!relatos[i].caminho.empty()) ultima[relatos[i].caminho] = i;
+  std::vector<bool> refazer(paginas.size(), false);
+  for (std::size_t i = 0; i < paginas.size(); ++i) {
+    Relato& r = relatos[i];
+    if (r.caminho.empty()) continue;
+    const std::size_t j = ultima[r.caminho];
+    if (j == i) continue;
+    refazer[j] = true;
+    r.erros = "salvexa-convert: " + paginas[i] + ": the later page " + paginas[j] +
+              " has the same access key: its file " + r.caminho + " replaced this page's\n";
+    r.caminho.clear();
+    r.status = kMesmaChave;
+  }
+  for (std::size_t j = 0; j < paginas.size(); ++j)
+    if (refazer[j]) relatos[j] = ConverterPagina(paginas[j], args, true);
+
+  for (std::size_t i = 0; i < paginas.size(); ++i) pior = std::max(pior, Imprimir(relatos[i], paginas[i], true));
+  return pior;
 }
 
 }  // namespace
@@ -222,22 +383,5 @@ int main(int argc, char** argv) {
   // Over the file-size limit the save then fails as an output error
   // instead of the signal ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  try {
-    return Converter(args);
-  } catch (const ErroConversao& e) {
-    std::cerr << "salvexa-convert: conversion error: " << win1252::ParaUtf8(e.what()) << "\n";
-    return kErroConversao;
-  } catch (const std::system_error& e) {  // filesystem errors included
-    std::cerr << "salvexa-convert: cannot write the XML file: " << e.what() << "\n";
-    return kErroArquivo;
-  } catch (const std::bad_alloc&) {
-    std::cerr << "salvexa-convert: out of memory\n";
-    return kErroInterno;
-  } catch (const std::exception& e) {
-    std::cerr << "salvexa-convert: internal error: " << e.what() << "\n";
-    return kErroInterno;
-  } catch (...) {
-    std::cerr << "salvexa-convert: internal error\n";
-    return kErroInterno;
-  }
+  return ConverterVarias(args);
 }

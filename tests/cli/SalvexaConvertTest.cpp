@@ -232,7 +232,9 @@ TEST_F(SalvexaConvert, UsageErrorsAndHelp) {
   const Execucao ajuda = Rodar("--help");
   EXPECT_EQ(ajuda.status, 0);
   EXPECT_NE(ajuda.saida.find("Usage: salvexa-convert"), std::string::npos);
-  for (const std::string& args : {std::string(""), std::string("--nada x"), std::string("a b"), std::string("-o")}) {
+  // Standard input is the one page of a run or none.
+  for (const std::string& args : {std::string(""), std::string("--nada x"), std::string("- b"), std::string("a -"),
+                                  std::string("-o"), std::string("a ''")}) {
     const Execucao e = Rodar(args);
     EXPECT_EQ(e.status, 2) << args;
     EXPECT_NE(e.erros.find("--help"), std::string::npos) << args;
