@@ -56,7 +56,7 @@ the options apply to each; standard output gets one line per saved page (the
 XML file's path), standard error one line per failed page naming the page and
 why, both in the order the pages were given. A directory given as PAGE stands
 for its regular files named *.htm, *.html or *.txt (any letter case), sorted
-by name; other files and subdirectories are skipped. "-" is taken only as the
+by name byte by byte; other files and subdirectories are skipped. "-" is taken only as the
 one page of a run. When pages of a run have the same access key, the file is
 that of the last of them, as with one run per page, and each earlier one is
 told as failed (status 7).

@@ -377,3 +377,111 @@ TEST_F(SalvexaConvert, TxtFileThatCannotBeWrittenIsAnErrorAndNoXmlIsSaved) {
   EXPECT_FALSE(fs::exists(dir_ / "saida" / kArquivoXml));
   EXPECT_TRUE(fs::is_directory(dir_ / "saida" / txt));
 }
+
+namespace {
+
+// The sample page under another access key (its last digits).
+std::string ComChave(const std::string& html, const char* fim) {
+  std::string r = html;
+  const std::string chave = "6710 1234 5678";
+  r.replace(r.find(chave), chave.size(), std::string("6710 1234 ") + fim);
+  return r;
+}
+
+std::string Arquivo(const char* fim) { return std::string("3511046148273500019355001000004567101234") + fim + "-nfe.xml"; }
+
+}  // namespace
+
+TEST_F(SalvexaConvert, DirectoryOfPagesGivesOneLinePerPageInNameOrder) {
+  const std::string html = Ler(kExemplo);
+  const fs::path paginas = dir_ / "paginas";
+  fs::create_directories(paginas / "sub.html");  // a directory is skipped
+  std::string dataRuim = html;
+  const std::string data = "<span>12/04/2011</span></td>\n<td><label>Data/Hora Sa";
+  dataRuim.replace(dataRuim.find(data), data.size(), "<span>1/4/2011</span></td>\n<td><label>Data/Hora Sa");
+  struct Caso {
+    const char* nome;
+    std::string bytes;
+    int status;
+    const char* arquivo;  // the saved file, or the failure's text on standard error
+  };
+  const Caso casos[] = {
+      {"a.html", ComChave(html, "5671"), 0, "35110461482735000193550010000045671012345671-nfe.xml"},
+      {"b.TXT", PaginaTextoDeArquivo(ComChave(html, "5672")), 0, "35110461482735000193550010000045671012345672-nfe.xml"},
+      {"c.htm", dataRuim, 4, "conversion error"},
+      {"d.html", "<html><body>Login</body></html>", 6, "is not an NF-e result page"},
+      {"e.html", ComChave(html, "5675"), 0, "35110461482735000193550010000045671012345675-nfe.xml"},
+      {"f.pdf", html, -1, ""},  // not a page's name: skipped
+  };
+  for (const Caso& c : casos) Gravar(paginas / c.nome, c.bytes);
+
+  const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(paginas.string()));
+  EXPECT_EQ(e.status, 6) << e.erros;  // the highest status
+  std::string saida, erros;
+  for (const Caso& c : casos) {
+    const std::string pagina = (paginas / c.nome).string();
+    if (c.status == 0) {
+      saida += fs::absolute(dir_ / "saida" / c.arquivo).string() + "\n";
+      // The same bytes as the page converted alone.
+      const fs::path sozinha = dir_ / "sozinha";
+      fs::create_directories(sozinha);
+      ASSERT_EQ(Rodar("-o " + Aspas(sozinha.string()) + " " + Aspas(pagina)).status, 0) << c.nome;
+      EXPECT_EQ(Ler(dir_ / "saida" / c.arquivo), Ler(sozinha / c.arquivo)) << c.nome;
+    } else if (c.status > 0) {
+      const std::size_t linha = e.erros.find("salvexa-convert: " + pagina + ": ");
+      ASSERT_NE(linha, std::string::npos) << c.nome << ": " << e.erros;
+      EXPECT_NE(e.erros.substr(linha, e.erros.find('\n', linha) - linha).find(c.arquivo), std::string::npos)
+          << c.nome << ": " << e.erros;
+      erros += pagina + "\n";
+    }
+  }
+  EXPECT_EQ(e.saida, saida);
+  // One line per failed page, in order.
+  std::string nomeadas;
+  for (std::size_t i = 0; i < e.erros.size();) {
+    const std::size_t fim = e.erros.find('\n', i);
+    const std::string linha = e.erros.substr(i, fim - i);
+    nomeadas += linha.substr(17, linha.find(": ", 17) - 17) + "\n";
+    i = fim + 1;
+  }
+  EXPECT_EQ(nomeadas, erros);
+  std::size_t salvos = 0;
+  for ([[maybe_unused]] const auto& arquivo : fs::directory_iterator(dir_ / "saida")) ++salvos;
+  EXPECT_EQ(salvos, 3u);
+
+  // Pages given one by one come out in the order given; the status is the highest.
+  const Execucao dados = Rodar("-o " + Aspas(Saida()) + " " + Aspas((paginas / "e.html").string()) + " " +
+                               Aspas((paginas / "c.htm").string()) + " " + Aspas((paginas / "a.html").string()) +
+                               " " + Aspas((dir_ / "nao-existe.html").string()));
+  EXPECT_EQ(dados.status, 5);
+  EXPECT_EQ(dados.saida, fs::absolute(dir_ / "saida" / casos[4].arquivo).string() + "\n" +
+                             fs::absolute(dir_ / "saida" / casos[0].arquivo).string() + "\n");
+  // A directory with no page in it is an input error.
+  EXPECT_EQ(Rodar(Aspas((paginas / "sub.html").string())).status, 5);
+}
+
+TEST_F(SalvexaConvert, PagesWithTheSameKeyLeaveTheLastPagesFile) {
+  const std::string html = Ler(kExemplo);
+  const std::string nome = "DISTRIBUIDORA PAULISTA DE ALIMENTOS LTDA";
+  const fs::path primeira = dir_ / "1.html", segunda = dir_ / "2.html", outra = dir_ / "3.html";
+  Gravar(primeira, html);
+  std::string mudada = html;
+  for (std::size_t i; (i = mudada.find(nome)) != std::string::npos;) mudada.replace(i, nome.size(), "SEGUNDA PAGINA LTDA");
+  Gravar(segunda, mudada);
+  Gravar(outra, ComChave(html, "5673"));
+  for (const char* txt : {"", "--txt "}) {
+    const Execucao e = Rodar(std::string(txt) + "-o " + Aspas(Saida()) + " " + Aspas(primeira.string()) + " " +
+                             Aspas(segunda.string()) + " " + Aspas(outra.string()));
+    EXPECT_EQ(e.status, 7) << txt << e.erros;
+    EXPECT_EQ(e.saida, fs::absolute(dir_ / "saida" / kArquivoXml).string() + "\n" +
+                           fs::absolute(dir_ / "saida" / Arquivo("5673")).string() + "\n") << txt;
+    EXPECT_EQ(e.erros, "salvexa-convert: " + primeira.string() + ": the later page " + segunda.string() +
+                           " has the same access key: its file " +
+                           fs::absolute(dir_ / "saida" / kArquivoXml).string() + " replaced this page's\n") << txt;
+    // The file is the later page's, as two single runs leave it.
+    EXPECT_NE(Ler(dir_ / "saida" / kArquivoXml).find("SEGUNDA PAGINA LTDA"), std::string::npos) << txt;
+  }
+  const std::string txt = std::string(kArquivoXml).replace(std::string(kArquivoXml).size() - 3, 3, "txt");
+  EXPECT_NE(Ler(dir_ / "saida" / txt).find("SEGUNDA PAGINA LTDA"), std::string::npos);
+  EXPECT_NE(Rodar("--help").saida.find("  7  a later page of the run has the same access key"), std::string::npos);
+}
