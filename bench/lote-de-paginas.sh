@@ -18,7 +18,7 @@ while [ $i -lt 200 ]; do
   i=$((i + 1))
 done
 inicio=$(date +%s.%N)
-"$build/salvexa-convert" -o "$tmp/lote" "$tmp/paginas" >/dev/null 2>&1 || [ $? -eq 0 ]
+"$build/salvexa-convert" -o "$tmp/lote" "$tmp/paginas" >/dev/null 2>&1
 meio=$(date +%s.%N)
 for p in "$tmp"/paginas/*.txt; do "$build/salvexa-convert" -o "$tmp/sozinhas" "$p" >/dev/null 2>&1; done
 fim=$(date +%s.%N)
