@@ -32,6 +32,14 @@ cmake --build "$tmp/consumidor-build" >/dev/null
 "$tmp/consumidor-build/consumidor" "$exemplo" "$tmp/consumidor" >/dev/null
 cmp "$tmp/arvore"/*-nfe.xml "$tmp/consumidor"/*-nfe.xml
 
-# The installed desktop program, where its files go without SALVEXA_DIR included.
-python3 "$fonte/tests/gui/e2e.py" "$prefixo/bin" Consulta.test_caminho_feliz Consulta.test_arquivos_sem_salvexa_dir
+# The installed desktop program, where its files go without SALVEXA_DIR included. As
+# installed for real, its directory cannot be written: root ignores file modes, so
+# the directory is mounted read-only in a mount namespace of the test's own.
+casos=(Consulta.test_caminho_feliz Consulta.test_arquivos_sem_salvexa_dir)
+if unshare -m true 2>/dev/null; then
+  unshare -m sh -c 'mount --bind "$1" "$1" && mount -o remount,bind,ro "$1" && shift && exec "$@"' sh     "$prefixo/bin" python3 "$fonte/tests/gui/e2e.py" "$prefixo/bin" "${casos[@]}"
+else
+  echo "no mount namespace here: the installed directory stays writable"
+  python3 "$fonte/tests/gui/e2e.py" "$prefixo/bin" "${casos[@]}"
+fi
 echo "installed and used from $prefixo"
