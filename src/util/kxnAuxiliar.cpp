@@ -259,10 +259,11 @@ bool CalcularDigitoChave(int& Digito, std::string_view Chave) {
 
 namespace {
 
-// One generator per process, seeded once from the system's entropy source: two
-// keys composed in the same clock tick must not share their "random" code.
+// One generator per thread, seeded once from the system's entropy source: two
+// keys composed in the same clock tick must not share their "random" code, and
+// pages converted side by side must not race on one generator.
 int CodigoAleatorio(int maximo) {
-  static std::mt19937 gerador{std::random_device{}()};
+  thread_local std::mt19937 gerador{std::random_device{}()};
   return std::uniform_int_distribution<int>(0, maximo)(gerador);
 }
 
