@@ -7,7 +7,6 @@
 #include "converter/TextoPagina.h"
 #include "nfe/DataHora.h"
 #include "nfe/kxnConversao.h"
-#include "util/ArquivoDuravel.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
 #include "util/ZoltUtil.h"
@@ -635,16 +634,11 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   // The directory exactly as given: blanks are part of a path.
   const std::string nome = id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
-  if (salvarTXT) {  // Windows-1252, as the TXT form is read
+  if (salvarTXT) {  // Windows-1252, as the TXT form is read; first, so the XML means both were saved
     resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
-    GravarArquivoDuravel(resultado.CaminhoTXT, escritor.Gerador.ArquivoFormatoTXT + "\r\n");
+    escritor.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
   }
-  // The writer's XML file, saved so that no partial file is ever seen.
-  std::string arquivo = win1252::ParaUtf8(escritor.Gerador.ArquivoFormatoXML);
-  for (char& c : arquivo)  // a stray control character would make the file unreadable as XML
-    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = ' ';
-  arquivo += "\r\n";
-  GravarArquivoDuravel(resultado.Caminho, arquivo);
+  escritor.Gerador.SalvarArquivo(resultado.Caminho);
   resultado.Alertas = std::move(alertasDaPagina);
   resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
                            escritor.Gerador.ListaDeAlertas.end());

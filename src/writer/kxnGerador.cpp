@@ -1,16 +1,13 @@
 #include "writer/kxnGerador.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
-#include <random>
 #include <system_error>
 
+#include "util/ArquivoDuravel.h"
 #include "util/DecimalExato.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
@@ -508,54 +505,17 @@ void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::s
 }
 
 bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {
-  namespace fs = std::filesystem;
-  std::string utf8;
-  std::string_view conteudo;
+  std::string conteudo;
   if (FormatoTXT) {
     conteudo = ArquivoFormatoTXT;
   } else {
-    utf8 = win1252::ParaUtf8(ArquivoFormatoXML);
+    conteudo = win1252::ParaUtf8(ArquivoFormatoXML);
     // A control character that slipped through (accent removal switched off) would
     // make the file unreadable as XML.
-    TrocarControlesProibidos(utf8);
-    conteudo = utf8;
+    TrocarControlesProibidos(conteudo);
   }
-
-  const fs::path destino(NomeArquivo);
-  const auto falha = [&](int erro, const std::string& oque) -> std::system_error {
-    return std::system_error(erro, std::generic_category(), oque + " '" + NomeArquivo + "'");
-  };
-
-  // Write beside the target, then rename over it: readers see the old file or the new one.
-  std::random_device aleatorio;
-  fs::path temporario;
-  std::FILE* arquivo = nullptr;
-  for (int tentativa = 0; tentativa < 100 && arquivo == nullptr; ++tentativa) {
-    temporario = destino;
-    temporario += ".tmp" + std::to_string(aleatorio());
-    errno = 0;
-    arquivo = std::fopen(temporario.c_str(), "wbx");
-    if (arquivo == nullptr && errno != EEXIST) break;
-  }
-  if (arquivo == nullptr) throw falha(errno != 0 ? errno : EIO, "cannot create file");
-
-  const bool escrito = std::fwrite(conteudo.data(), 1, conteudo.size(), arquivo) == conteudo.size() &&
-                       std::fwrite("\r\n", 1, 2, arquivo) == 2;
-  const int erroEscrita = errno;
-  const bool fechado = std::fclose(arquivo) == 0;
-  if (!escrito || !fechado) {
-    const int erro = !escrito ? erroEscrita : errno;
-    std::error_code ignorado;
-    fs::remove(temporario, ignorado);
-    throw falha(erro != 0 ? erro : EIO, "cannot write file");
-  }
-  std::error_code ec;
-  fs::rename(temporario, destino, ec);
-  if (ec) {
-    std::error_code ignorado;
-    fs::remove(temporario, ignorado);
-    throw std::system_error(ec, "cannot replace file '" + NomeArquivo + "'");
-  }
+  conteudo += "\r\n";
+  GravarArquivoDuravel(NomeArquivo, conteudo);
   return true;
 }
 

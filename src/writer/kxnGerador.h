@@ -108,7 +108,7 @@ class TGerador {
                        std::string_view Mensagem);
 
   // Writes the XML (UTF-8) or the TXT text as one line followed by CR LF,
-  // replacing the file atomically. Throws std::system_error (with the path)
+  // replacing the file atomically and durably (GravarArquivoDuravel). Throws std::system_error (with the path)
   // when the file cannot be written; an existing file is then left as it was.
   bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
 
