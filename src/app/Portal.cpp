@@ -1,5 +1,6 @@
 #include "app/Portal.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -69,8 +70,10 @@ std::string ProblemaConfiguracao(const TConfiguracaoPortal& config) {
   }
   if (!porta.empty()) {
     porta.remove_prefix(1);
-    if (porta.empty() || porta.size() > 5 || !TodosDigitos(porta) || std::stoi(std::string(porta)) > 65535 ||
-        std::stoi(std::string(porta)) == 0)
+    int numero = 0;
+    const auto [fim, erro] = std::from_chars(porta.data(), porta.data() + porta.size(), numero);
+    if (porta.empty() || erro != std::errc() || fim != porta.data() + porta.size() || !TodosDigitos(porta) ||
+        numero < 1 || numero > 65535)
       return "SALVEXA_PORTAL_HOST: the port must be a number from 1 to 65535";
   }
   for (char c : config.IdConteudo)

@@ -289,7 +289,6 @@ void TfrmPrincipal::WebBrowser1LoadingChanged(const QWebEngineLoadingInfo& info)
   const QString motivo = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
                              ? QString("HTTP %1").arg(info.errorCode())
                              : info.errorString();
-  Informar("cannot load " + info.url().toString().toStdString() + ": " + motivo.toStdString());
   Mensagem(std::string("Não foi possível carregar a página do portal da NF-e ("_cp) + W(info.url().toString()) +
            "): " + W(motivo));
   Finalizar();
@@ -387,15 +386,10 @@ void TfrmPrincipal::GerarArquivoXML() {
     resultado = ConverterPaginaNFe(TextoPagina, Config.Diretorio);
   } catch (const ErroConversao& e) {
     // No file: the window stays, so the person sees why, until the time-out.
-    const std::string texto = std::string("Erro na conversão da página: "_cp) + e.what();
-    Informar(win1252::ParaUtf8(texto));
-    Mensagem(texto);
+    Mensagem(std::string("Erro na conversão da página: "_cp) + e.what());
     return;
   } catch (const std::exception& e) {
-    const std::string texto =
-        std::string("Não foi possível gravar o arquivo XML: "_cp) + W(QString::fromLocal8Bit(e.what()));
-    Informar(win1252::ParaUtf8(texto));
-    Mensagem(texto);
+    Mensagem(std::string("Não foi possível gravar o arquivo XML: "_cp) + W(QString::fromLocal8Bit(e.what())));
     return;
   }
   if (!resultado.Encontrada) {
@@ -440,7 +434,6 @@ void TfrmPrincipal::BaixarCaptchas(QStringList imagens, bool baixada) {
     if (fonte != captcha) continue;
     BaixarArquivo(fonte, arquivo, [this, imagens](const QString& erro) {
       if (!erro.isEmpty()) {  // no captcha to show; "Clique aqui ..." asks for a new one
-        Informar(erro.toStdString());
         Mensagem(std::string("Não foi possível obter a imagem do captcha: "_cp) + W(erro));
         return;
       }
@@ -496,9 +489,7 @@ void TfrmPrincipal::EnviarFormulario(const std::string& chave, const std::string
   ExecutarScript(ScriptEnviarFormulario(chave, captcha), [this](const QVariant& valor) {
     if (const QString faltando = valor.toString(); !faltando.isEmpty()) {
       btnNovaConsulta->setEnabled(true);
-      const std::string erro = "the portal's form has no element named " + faltando.toStdString();
-      Informar(erro);
-      Mensagem(erro);
+      Mensagem("the portal's form has no element named " + faltando.toStdString());
     }
   });
 }
