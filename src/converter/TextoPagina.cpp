@@ -326,6 +326,12 @@ bool ContemSemCaixa(Trecho texto, std::string_view chave) {
   return BuscarSemCaixa(texto, chave) != std::string_view::npos;
 }
 
+bool ContemSemCaixa(std::string_view texto, std::string_view chave) {
+  if (chave.empty()) return false;
+  return std::search(texto.begin(), texto.end(), chave.begin(), chave.end(),
+                     [](char a, char b) { return Dobrar(a) == Dobrar(b); }) != texto.end();
+}
+
 // ---- Lookups ----
 
 void CortarNaSecao(std::string_view cabecalho, Trecho texto, Trecho& aPartir, Trecho& antes) {

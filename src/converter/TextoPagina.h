@@ -76,6 +76,8 @@ class TextoDobrado {
 std::size_t BuscarSemCaixa(Trecho texto, std::string_view chave);
 // Whether the text holds `chave`, ignoring the case of ASCII letters.
 bool ContemSemCaixa(Trecho texto, std::string_view chave);
+// The same on a text without its folded twin, folding as it compares (no copy).
+bool ContemSemCaixa(std::string_view texto, std::string_view chave);
 // Where a label is read (ASCII case ignored): its first occurrence at the
 // start of a line (at the start of the text or after a line separator, blanks
 // allowed before it), else its first occurrence anywhere, so "UF" is not

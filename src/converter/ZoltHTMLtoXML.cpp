@@ -596,13 +596,12 @@ class LeitorPagina {
 }  // namespace
 
 bool EhPaginaDeResultado(std::string_view paginaTexto) {
-  const TextoDobrado pagina{std::string(paginaTexto)};
   // The headings the reading cuts at: a page cut short still holds some of them.
   for (std::string_view rotulo :
        {"Chave de acesso"_cp, "Dados da NF-e"_cp, "Dados do Emitente"_cp, "Dados do destinatário"_cp,
         "Dados dos Produtos e Serviços"_cp, "Dados do Transporte"_cp, "Dados de Cobrança"_cp,
         "Dados de Nota Fiscal Avulsa"_cp, "NF-e INEXISTENTE na base nacional"_cp})
-    if (ContemSemCaixa(pagina.Inteiro(), rotulo)) return true;
+    if (ContemSemCaixa(paginaTexto, rotulo)) return true;
   return false;
 }
 
