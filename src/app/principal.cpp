@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -27,8 +26,6 @@
 #include <QWebEngineView>
 #include <exception>
 #include <iostream>
-#include <stdexcept>
-#include <system_error>
 #include <utility>
 
 #include "converter/TextoPagina.h"
