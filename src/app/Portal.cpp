@@ -112,7 +112,8 @@ TPaginaPortal ReconhecerPagina(std::string_view endereco, const TConfiguracaoPor
   return TPaginaPortal::Inesperada;
 }
 
-std::optional<std::string> ChaveInicial(const std::optional<std::string>& argumento, std::string_view areaTransferencia) {
+std::optional<std::string> ChaveInicial(const std::optional<std::string>& argumento,
+                                        std::string_view areaTransferencia) {
   std::string chave = argumento ? *argumento : std::string(areaTransferencia);
   if (chave.size() != kTamanhoChave) return std::nullopt;
   return chave;
@@ -144,12 +145,18 @@ std::string ScriptEnviarFormulario(std::string_view chave, std::string_view capt
   // Every element is looked up before any is touched, so a changed form is
   // reported without a half-filled submission.
   return "(function () {"
-         " var nomes = [" + LiteralJavaScript(kCampoChave) + ", " + LiteralJavaScript(kCampoCaptcha) + ", " +
-         LiteralJavaScript(kBotaoConsultar) + "];"
+         " var nomes = [" +
+         LiteralJavaScript(kCampoChave) + ", " + LiteralJavaScript(kCampoCaptcha) + ", " +
+         LiteralJavaScript(kBotaoConsultar) +
+         "];"
          " var e = nomes.map(function (n) { return document.getElementsByName(n)[0]; });"
          " for (var i = 0; i < e.length; i++) if (!e[i]) return nomes[i];"
-         " e[0].value = " + LiteralJavaScript(chave) + ";"
-         " e[1].value = " + LiteralJavaScript(captcha) + ";"
+         " e[0].value = " +
+         LiteralJavaScript(chave) +
+         ";"
+         " e[1].value = " +
+         LiteralJavaScript(captcha) +
+         ";"
          " e[2].click();"
          " return ''; })()";
 }

@@ -38,9 +38,9 @@ inline constexpr int kTamanhoCaptcha = 4;
 inline constexpr int kTicksTempoEsgotado = 30;
 
 struct TConfiguracaoPortal {
-  std::string Host{kHostPortalPadrao};            // host, optionally ":port"
-  std::string IdConteudo{kIdConteudoPadrao};      // the value of "tipoConteudo"
-  std::string Diretorio;                          // where "captcha.gif" and the XML go
+  std::string Host{kHostPortalPadrao};        // host, optionally ":port"
+  std::string IdConteudo{kIdConteudoPadrao};  // the value of "tipoConteudo"
+  std::string Diretorio;                      // where "captcha.gif" and the XML go
 };
 
 // The configuration from the environment (`ambiente` answers a variable's
@@ -67,7 +67,8 @@ TPaginaPortal ReconhecerPagina(std::string_view endereco, const TConfiguracaoPor
 
 // The start key: the first argument when there is one, else the clipboard's
 // text, taken as they are; nullopt when it does not have exactly 44 characters.
-std::optional<std::string> ChaveInicial(const std::optional<std::string>& argumento, std::string_view areaTransferencia);
+std::optional<std::string> ChaveInicial(const std::optional<std::string>& argumento,
+                                        std::string_view areaTransferencia);
 
 enum class TConferenciaConsulta { Ok, ChaveInvalida, CaptchaCurto };
 

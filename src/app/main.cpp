@@ -78,8 +78,7 @@ std::optional<std::string> Ambiente(std::string_view nome) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::optional<std::string> argumento =
-      argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt;
+  const std::optional<std::string> argumento = argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt;
   if (argumento == "--help" || argumento == "-h") {
     std::cout << kAjuda;
     return 0;

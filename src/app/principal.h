@@ -28,9 +28,9 @@ class QWebEngineView;
 // the browser's session, so its download must carry the same cookies.
 class TCookiesDoNavegador : public QNetworkCookieJar {
  public:
-  using QNetworkCookieJar::QNetworkCookieJar;
   using QNetworkCookieJar::deleteCookie;
   using QNetworkCookieJar::insertCookie;
+  using QNetworkCookieJar::QNetworkCookieJar;
 };
 
 class TfrmPrincipal : public QWidget {

@@ -330,9 +330,10 @@ int ConverterVarias(const Argumentos& args) {
       pior = kErroArquivo;
     }
   }
-  const bool varias = paginas.size() > 1 || args.paginas.size() > 1 ||
-                      (paginas.size() == 1 && paginas.front() != args.paginas.front());
-  if (!varias && paginas.size() == 1) return Imprimir(ConverterPagina(paginas.front(), args, false), paginas.front(), false);
+  const bool varias =
+      paginas.size() > 1 || args.paginas.size() > 1 || (paginas.size() == 1 && paginas.front() != args.paginas.front());
+  if (!varias && paginas.size() == 1)
+    return Imprimir(ConverterPagina(paginas.front(), args, false), paginas.front(), false);
 
   // Each page is independent: workers take the next one until none is left.
   std::vector<Relato> relatos(paginas.size());

@@ -78,12 +78,13 @@ bool Utf8(std::string_view charset) { return charset == "utf-8" || charset == "u
 
 bool Windows1252(std::string_view charset) {
   // Browsers read all of these as Windows-1252.
-  for (std::string_view nome : {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1", "latin1",
-                                "l1", "us-ascii", "ascii"})
+  for (std::string_view nome :
+       {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1", "latin1", "l1", "us-ascii", "ascii"})
     if (charset == nome) return true;
   return false;
 }
 
+// clang-format off
 // HTML's names of the Latin-1 characters, from the no-break space (160) on.
 constexpr std::array<std::string_view, 96> kNomesLatin1 = {
     "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",
@@ -99,12 +100,14 @@ constexpr std::array<std::string_view, 96> kNomesLatin1 = {
     "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
     "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
 };
+// clang-format on
 
 struct NomeCaractere {
   std::string_view nome;
   char32_t caractere;
 };
 
+// clang-format off
 // The other named characters Windows-1252 has.
 constexpr NomeCaractere kOutrosNomes[] = {
     {"quot", U'"'},      {"apos", U'\''},     {"euro", 0x20AC},    {"sbquo", 0x201A},
@@ -115,6 +118,7 @@ constexpr NomeCaractere kOutrosNomes[] = {
     {"mdash", 0x2014},   {"tilde", 0x02DC},   {"trade", 0x2122},   {"scaron", 0x0161},
     {"rsaquo", 0x203A},  {"oelig", 0x0153},   {"Yuml", 0x0178},
 };
+// clang-format on
 
 // The character a reference names; U+FFFF when it names none we know.
 char32_t CaractereDaReferencia(std::string_view corpo) {
@@ -241,9 +245,8 @@ std::string NormalizarReferencias(std::string_view html) {
     }
     // A reference is short: "&" + up to 10 characters + ";".
     const std::size_t pontoEVirgula = html.substr(e, 12).find(';');
-    const char32_t c = pontoEVirgula == std::string_view::npos
-                           ? 0xFFFF
-                           : CaractereDaReferencia(html.substr(e + 1, pontoEVirgula - 1));
+    const char32_t c =
+        pontoEVirgula == std::string_view::npos ? 0xFFFF : CaractereDaReferencia(html.substr(e + 1, pontoEVirgula - 1));
     if (c == 0xFFFF) {
       saida.push_back('&');
       i = e + 1;
@@ -251,10 +254,18 @@ std::string NormalizarReferencias(std::string_view html) {
     }
     i = e + pontoEVirgula + 1;
     switch (c) {
-      case U'&': saida.append("&amp;"); break;
-      case U'<': saida.append("&lt;"); break;
-      case U'>': saida.append("&gt;"); break;
-      case 0xA0: saida.append("&nbsp;"); break;
+      case U'&':
+        saida.append("&amp;");
+        break;
+      case U'<':
+        saida.append("&lt;");
+        break;
+      case U'>':
+        saida.append("&gt;");
+        break;
+      case 0xA0:
+        saida.append("&nbsp;");
+        break;
       default: {
         const int byte = win1252::DeUnicode(c);
         saida.push_back(byte < 0 ? '?' : static_cast<char>(byte));

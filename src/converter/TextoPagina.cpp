@@ -16,7 +16,6 @@ constexpr char Dobrar(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + '
 
 constexpr bool Branco(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-
 std::string Juntar(std::initializer_list<std::string_view> partes) {
   std::string s;
   for (auto p : partes) s.append(p);
@@ -174,9 +173,15 @@ std::string RemoverNbsp(std::string_view texto) {
   static constexpr std::string_view kNbsp = "&NBSP;";
   // The references a browser writes for text in inner HTML; decoded so that
   // "A&amp;B" on the page is "A&B" in the model (and once escaped in the XML).
-  struct Referencia { std::string_view nome; char caractere; };
+  struct Referencia {
+    std::string_view nome;
+    char caractere;
+  };
   static constexpr Referencia kReferencias[] = {
-      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'},
+      {"&amp;", '&'},
+      {"&lt;", '<'},
+      {"&gt;", '>'},
+      {"&quot;", '"'},
   };
   std::string saida;
   saida.reserve(texto.size());
@@ -299,7 +304,8 @@ class ChaveDobrada {
 // inside a separator (cut at its "&") starts a line too.
 bool InicioDeLinha(std::string_view texto, std::size_t p) {
   while (p > 0 && Branco(texto[p - 1])) --p;
-  if (p >= kSeparadorLinha.size()) return texto.substr(p - kSeparadorLinha.size(), kSeparadorLinha.size()) == kSeparadorLinha;
+  if (p >= kSeparadorLinha.size())
+    return texto.substr(p - kSeparadorLinha.size(), kSeparadorLinha.size()) == kSeparadorLinha;
   return kSeparadorLinha.ends_with(texto.substr(0, p));
 }
 
@@ -368,8 +374,8 @@ std::string_view ValorAposRotulo(std::string_view texto, std::string_view rotulo
   return ValorAposRotulo(Trecho{texto, dobrado}, rotulo, contagem);
 }
 
-std::string_view ValorAposUmDosRotulos(std::string_view rotulo1, std::string_view rotulo2,
-                                       std::string_view texto, int contagem) {
+std::string_view ValorAposUmDosRotulos(std::string_view rotulo1, std::string_view rotulo2, std::string_view texto,
+                                       int contagem) {
   for (const std::string_view rotulo : {rotulo1, rotulo2}) {
     if (rotulo.empty()) continue;
     const std::size_t p = texto.find(rotulo);

@@ -92,17 +92,17 @@ std::size_t BuscarRotulo(Trecho texto, std::string_view rotulo);
 // as it was.
 void CortarNaSecao(std::string_view cabecalho, Trecho texto, Trecho& aPartir, Trecho& antes);
 
-// The value after the trimmed label found by BuscarRotulo: with contagem 0 (or less) up to the next line separator (empty
-// when none follows), otherwise exactly that many characters (fewer at the
-// end), which may cross a separator. Trimmed.
+// The value after the trimmed label found by BuscarRotulo: with contagem 0 (or less) up to the next line separator
+// (empty when none follows), otherwise exactly that many characters (fewer at the end), which may cross a separator.
+// Trimmed.
 std::string_view ValorAposRotulo(Trecho texto, std::string_view rotulo, int contagem);
 std::string_view ValorAposRotulo(std::string_view texto, std::string_view rotulo, int contagem);
 
 // The value after `rotulo1` when it occurs, else after `rotulo2`, else empty.
 // Labels are searched exactly as written (letter case and blanks count); the
 // value is not trimmed.
-std::string_view ValorAposUmDosRotulos(std::string_view rotulo1, std::string_view rotulo2,
-                                       std::string_view texto, int contagem);
+std::string_view ValorAposUmDosRotulos(std::string_view rotulo1, std::string_view rotulo2, std::string_view texto,
+                                       int contagem);
 
 // The one character right after the first exact occurrence of the label;
 // empty when the label is absent or ends the text.

@@ -310,8 +310,8 @@ class LeitorPagina {
     veic.nSerie = Texto(t, "Serial (Série) "_cp);
     veic.tpComb = Texto(t, "Tipo de Combustível "_cp);
     veic.nMotor = Texto(t, "Número de Motor "_cp);
-    veic.anoMod = LerInteiroEstrito(ValorAposRotulo(t, "Ano Modelo de Fabricação "_cp, 0),
-                                    "Ano Modelo de Fabricação"_cp);
+    veic.anoMod =
+        LerInteiroEstrito(ValorAposRotulo(t, "Ano Modelo de Fabricação "_cp, 0), "Ano Modelo de Fabricação"_cp);
     veic.anoFab = LerInteiroEstrito(ValorAposRotulo(t, "Ano de Fabricação "_cp, 0), "Ano de Fabricação"_cp);
   }
 
@@ -319,9 +319,9 @@ class LeitorPagina {
     icms.orig = Codigo(CodigoParaOrigemMercadoria, ValorAposRotulo(t, "Origem da Mercadoria", 1));
     if (t.texto.find("Código de Situação da Operação"_cp) != std::string_view::npos) {
       // Simples Nacional: CSOSN instead of CST, which keeps cst00 (branch D below).
-      icms.CSOSN = Codigo(CodigoParaCSOSNIcms,
-                          ValorAposUmDosRotulos("Código de Situação da Operação - Simples Nacional"_cp,
-                                                "Código de Situação da Operação"_cp, t.texto, 3));
+      icms.CSOSN =
+          Codigo(CodigoParaCSOSNIcms, ValorAposUmDosRotulos("Código de Situação da Operação - Simples Nacional"_cp,
+                                                            "Código de Situação da Operação"_cp, t.texto, 3));
       icms.vBCSTRet = Numero(t, "Valor da BC do ICMS ST retido ");
       icms.vICMSSTRet = Numero(t, "Valor do ICMS ST retido");
     } else {
@@ -581,7 +581,6 @@ class LeitorPagina {
     } while (campos.size() > 4);
   }
 
-
  public:
   std::vector<std::string> alertas_;  // the conversion's own alerts
 
@@ -619,8 +618,7 @@ std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   return std::move(escritor.Gerador.ArquivoFormatoXML);
 }
 
-TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida,
-                                       bool salvarTXT) {
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
   TResultadoConversao resultado;
   TNFe nfe;
   std::vector<std::string> alertasDaPagina;

@@ -67,8 +67,8 @@ Currency Currency::DeDecimal(std::string_view texto) {
   if (manter.size() > 19) Falhar(texto);
   unsigned long long base = std::strtoull(manter.c_str(), nullptr, 10);
   if (!resto.empty()) {
-    const bool acimaMetade = resto[0] > '5' ||
-                             (resto[0] == '5' && resto.find_first_not_of('0', 1) != std::string::npos);
+    const bool acimaMetade =
+        resto[0] > '5' || (resto[0] == '5' && resto.find_first_not_of('0', 1) != std::string::npos);
     const bool metade = resto[0] == '5' && !acimaMetade;
     if (acimaMetade || (metade && base % 2 == 1)) ++base;
   }
@@ -89,8 +89,8 @@ std::string Currency::Formatar(int casas) const {
   casas = casas < 0 ? 0 : casas > 40 ? 40 : casas;
   // The magnitude as unsigned, so INT64_MIN is safe; digits written backwards
   // into a small buffer (the writer formats every money field through here).
-  const std::uint64_t magnitude = bruto_ < 0 ? 0 - static_cast<std::uint64_t>(bruto_)
-                                             : static_cast<std::uint64_t>(bruto_);
+  const std::uint64_t magnitude =
+      bruto_ < 0 ? 0 - static_cast<std::uint64_t>(bruto_) : static_cast<std::uint64_t>(bruto_);
   std::uint64_t inteira = magnitude / kEscala;
   auto fracao = static_cast<std::uint32_t>(magnitude % kEscala);
   int casasFracao = casas;

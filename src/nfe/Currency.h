@@ -43,7 +43,10 @@ class Currency {
   constexpr Currency operator+(Currency o) const { return DeBruto(bruto_ + o.bruto_); }
   constexpr Currency operator-(Currency o) const { return DeBruto(bruto_ - o.bruto_); }
   constexpr Currency operator-() const { return DeBruto(-bruto_); }
-  constexpr Currency& operator+=(Currency o) { bruto_ += o.bruto_; return *this; }
+  constexpr Currency& operator+=(Currency o) {
+    bruto_ += o.bruto_;
+    return *this;
+  }
 
  private:
   std::int64_t bruto_ = 0;

@@ -49,8 +49,7 @@ TDateTime CodificarHora(int hora, int minuto, int segundo) {
 
 TDateTime CodificarDataHora(int ano, int mes, int dia, int hora, int minuto, int segundo) {
   if (!DataValida(ano, mes, dia))
-    throw ErroConversao("invalid date " + std::to_string(ano) + "-" + std::to_string(mes) + "-" +
-                        std::to_string(dia));
+    throw ErroConversao("invalid date " + std::to_string(ano) + "-" + std::to_string(mes) + "-" + std::to_string(dia));
   const double dias = static_cast<double>(DiasDesde1970(ano, unsigned(mes), unsigned(dia)) - kDiasAte1899_12_30);
   const double hora_ = CodificarHora(hora, minuto, segundo);
   // Dates before 1899-12-30 keep the time as a positive fraction away from zero.
@@ -59,8 +58,7 @@ TDateTime CodificarDataHora(int ano, int mes, int dia, int hora, int minuto, int
 
 DataHoraPartes DecodificarDataHora(TDateTime valor) {
   // Years 1 to 9999 only; NaN, infinities and far-off values have no calendar date.
-  if (!(valor > -693594.0 && valor < 2958466.0))
-    throw ErroConversao("invalid TDateTime " + std::to_string(valor));
+  if (!(valor > -693594.0 && valor < 2958466.0)) throw ErroConversao("invalid TDateTime " + std::to_string(valor));
   double inteira = std::trunc(valor);
   long long segundos = std::llround(std::fabs(valor - inteira) * 86400.0);
   if (segundos >= 86400) {

@@ -16,6 +16,7 @@ unsigned char Minuscula(unsigned char c) {
   return c;
 }
 
+// clang-format off
 constexpr LinhaCodigo<TkxnIndicadorPagamento> kIndicadorPagamento[] = {
     {"0", ipVista},
     {"1", ipPrazo},
@@ -375,14 +376,14 @@ constexpr LinhaCodigo<TkxnCSTIcms> kCSTIcmsSufixoID[] = {
     {"10a", cstPart90},
     {"10b", cstRep41},
 };
+// clang-format on
 
 }  // namespace
 
 bool CodigosIguais(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Minuscula(static_cast<unsigned char>(a[i])) != Minuscula(static_cast<unsigned char>(b[i])))
-      return false;
+    if (Minuscula(static_cast<unsigned char>(a[i])) != Minuscula(static_cast<unsigned char>(b[i]))) return false;
   }
   return true;
 }
@@ -396,89 +397,57 @@ TkxnIndicadorPagamento CodigoParaIndicadorPagamento(bool& ok, std::string_view c
   return CodigoParaValor(ok, codigo, kIndicadorPagamento);
 }
 
-std::string TipoNFeParaCodigo(TkxnTipoNFe valor) {
-  return ValorParaCodigo(valor, kTipoNFe);
-}
+std::string TipoNFeParaCodigo(TkxnTipoNFe valor) { return ValorParaCodigo(valor, kTipoNFe); }
 
-TkxnTipoNFe CodigoParaTipoNFe(bool& ok, std::string_view codigo) {
-  return CodigoParaValor(ok, codigo, kTipoNFe);
-}
+TkxnTipoNFe CodigoParaTipoNFe(bool& ok, std::string_view codigo) { return CodigoParaValor(ok, codigo, kTipoNFe); }
 
-std::string TipoImpressaoParaCodigo(TkxnTipoImpressao valor) {
-  return ValorParaCodigo(valor, kTipoImpressao);
-}
+std::string TipoImpressaoParaCodigo(TkxnTipoImpressao valor) { return ValorParaCodigo(valor, kTipoImpressao); }
 
-std::string TipoEmissaoParaCodigo(TkxnTipoEmissao valor) {
-  return ValorParaCodigo(valor, kTipoEmissao);
-}
+std::string TipoEmissaoParaCodigo(TkxnTipoEmissao valor) { return ValorParaCodigo(valor, kTipoEmissao); }
 
 TkxnTipoEmissao CodigoParaTipoEmissao(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kTipoEmissao);
 }
 
-std::string TipoAmbienteParaCodigo(TkxnTipoAmbiente valor) {
-  return ValorParaCodigo(valor, kTipoAmbiente);
-}
+std::string TipoAmbienteParaCodigo(TkxnTipoAmbiente valor) { return ValorParaCodigo(valor, kTipoAmbiente); }
 
-std::string FinalidadeNFeParaCodigo(TkxnFinalidadeNFe valor) {
-  return ValorParaCodigo(valor, kFinalidadeNFe);
-}
+std::string FinalidadeNFeParaCodigo(TkxnFinalidadeNFe valor) { return ValorParaCodigo(valor, kFinalidadeNFe); }
 
 TkxnFinalidadeNFe CodigoParaFinalidadeNFe(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kFinalidadeNFe);
 }
 
-std::string ProcessoEmissaoParaCodigo(TkxnProcessoEmissao valor) {
-  return ValorParaCodigo(valor, kProcessoEmissao);
-}
+std::string ProcessoEmissaoParaCodigo(TkxnProcessoEmissao valor) { return ValorParaCodigo(valor, kProcessoEmissao); }
 
 TkxnProcessoEmissao CodigoParaProcessoEmissao(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kProcessoEmissao);
 }
 
-std::string ECFModRefParaCodigo(TkxnECFModRef valor) {
-  return ValorParaCodigo(valor, kECFModRef);
-}
+std::string ECFModRefParaCodigo(TkxnECFModRef valor) { return ValorParaCodigo(valor, kECFModRef); }
 
-std::string CRTParaCodigo(TkxnCRT valor) {
-  return ValorParaCodigo(valor, kCRT);
-}
+std::string CRTParaCodigo(TkxnCRT valor) { return ValorParaCodigo(valor, kCRT); }
 
-std::string IndicadorTotalParaCodigo(TkxnIndicadorTotal valor) {
-  return ValorParaCodigo(valor, kIndicadorTotal);
-}
+std::string IndicadorTotalParaCodigo(TkxnIndicadorTotal valor) { return ValorParaCodigo(valor, kIndicadorTotal); }
 
-std::string TipoOperacaoParaCodigo(TkxnTipoOperacao valor) {
-  return ValorParaCodigo(valor, kTipoOperacao);
-}
+std::string TipoOperacaoParaCodigo(TkxnTipoOperacao valor) { return ValorParaCodigo(valor, kTipoOperacao); }
 
-std::string CondicaoVeiculoParaCodigo(TkxnCondicaoVeiculo valor) {
-  return ValorParaCodigo(valor, kCondicaoVeiculo);
-}
+std::string CondicaoVeiculoParaCodigo(TkxnCondicaoVeiculo valor) { return ValorParaCodigo(valor, kCondicaoVeiculo); }
 
-std::string TipoArmaParaCodigo(TkxnTipoArma valor) {
-  return ValorParaCodigo(valor, kTipoArma);
-}
+std::string TipoArmaParaCodigo(TkxnTipoArma valor) { return ValorParaCodigo(valor, kTipoArma); }
 
-std::string OrigemMercadoriaParaCodigo(TkxnOrigemMercadoria valor) {
-  return ValorParaCodigo(valor, kOrigemMercadoria);
-}
+std::string OrigemMercadoriaParaCodigo(TkxnOrigemMercadoria valor) { return ValorParaCodigo(valor, kOrigemMercadoria); }
 
 TkxnOrigemMercadoria CodigoParaOrigemMercadoria(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kOrigemMercadoria);
 }
 
-std::string CSTIcmsParaCodigo(TkxnCSTIcms valor) {
-  return ValorParaCodigo(valor, kCSTIcmsEscrita);
-}
+std::string CSTIcmsParaCodigo(TkxnCSTIcms valor) { return ValorParaCodigo(valor, kCSTIcmsEscrita); }
 
 TkxnCSTIcms CodigoParaCSTIcms(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kCSTIcmsLeitura);
 }
 
-std::string CSOSNIcmsParaCodigo(TkxnCSOSNIcms valor) {
-  return ValorParaCodigo(valor, kCSOSNIcmsEscrita);
-}
+std::string CSOSNIcmsParaCodigo(TkxnCSOSNIcms valor) { return ValorParaCodigo(valor, kCSOSNIcmsEscrita); }
 
 TkxnCSOSNIcms CodigoParaCSOSNIcms(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kCSOSNIcmsLeitura);
@@ -504,29 +473,17 @@ std::string MotivoDesoneracaoICMSParaCodigo(TkxnMotivoDesoneracaoICMS valor) {
   return ValorParaCodigo(valor, kMotivoDesoneracaoICMS);
 }
 
-std::string CstIpiParaCodigo(TkxnCstIpi valor) {
-  return ValorParaCodigo(valor, kCstIpi);
-}
+std::string CstIpiParaCodigo(TkxnCstIpi valor) { return ValorParaCodigo(valor, kCstIpi); }
 
-TkxnCstIpi CodigoParaCstIpi(bool& ok, std::string_view codigo) {
-  return CodigoParaValor(ok, codigo, kCstIpi);
-}
+TkxnCstIpi CodigoParaCstIpi(bool& ok, std::string_view codigo) { return CodigoParaValor(ok, codigo, kCstIpi); }
 
-std::string CstPisParaCodigo(TkxnCstPis valor) {
-  return ValorParaCodigo(valor, kCstPis);
-}
+std::string CstPisParaCodigo(TkxnCstPis valor) { return ValorParaCodigo(valor, kCstPis); }
 
-std::string CstCofinsParaCodigo(TkxnCstCofins valor) {
-  return ValorParaCodigo(valor, kCstCofins);
-}
+std::string CstCofinsParaCodigo(TkxnCstCofins valor) { return ValorParaCodigo(valor, kCstCofins); }
 
-std::string ISSQNcSitTribParaCodigo(TkxnISSQNcSitTrib valor) {
-  return ValorParaCodigo(valor, kISSQNcSitTrib);
-}
+std::string ISSQNcSitTribParaCodigo(TkxnISSQNcSitTrib valor) { return ValorParaCodigo(valor, kISSQNcSitTrib); }
 
-std::string ModalidadeFreteParaCodigo(TkxnModalidadeFrete valor) {
-  return ValorParaCodigo(valor, kModalidadeFrete);
-}
+std::string ModalidadeFreteParaCodigo(TkxnModalidadeFrete valor) { return ValorParaCodigo(valor, kModalidadeFrete); }
 
 TkxnModalidadeFrete CodigoParaModalidadeFrete(bool& ok, std::string_view codigo) {
   return CodigoParaValor(ok, codigo, kModalidadeFrete);
@@ -536,15 +493,8 @@ std::string IndicadorProcessoParaCodigo(TkxnIndicadorProcesso valor) {
   return ValorParaCodigo(valor, kIndicadorProcesso);
 }
 
-std::string CSOSNIcmsParaSufixoGrupo(TkxnCSOSNIcms valor) {
-  return ValorParaCodigo(valor, kCSOSNIcmsSufixoGrupo);
-}
+std::string CSOSNIcmsParaSufixoGrupo(TkxnCSOSNIcms valor) { return ValorParaCodigo(valor, kCSOSNIcmsSufixoGrupo); }
 
-std::string CSOSNIcmsParaSufixoID(TkxnCSOSNIcms valor) {
-  return ValorParaCodigo(valor, kCSOSNIcmsSufixoID);
-}
+std::string CSOSNIcmsParaSufixoID(TkxnCSOSNIcms valor) { return ValorParaCodigo(valor, kCSOSNIcmsSufixoID); }
 
-std::string CSTIcmsParaSufixoID(TkxnCSTIcms valor) {
-  return ValorParaCodigo(valor, kCSTIcmsSufixoID);
-}
-
+std::string CSTIcmsParaSufixoID(TkxnCSTIcms valor) { return ValorParaCodigo(valor, kCSTIcmsSufixoID); }

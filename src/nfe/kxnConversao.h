@@ -43,24 +43,46 @@ enum TkxnOrigemMercadoria {
   oeNacionalProcessosProdutivosBasicos,  // 4 - Nacional, processos produtivos básicos
   oeNacionalConteudoImportacaoAte40,     // 5 - Nacional, conteúdo de importação inferior ou igual a 40%
   oeEstrangeiraImportacaoDiretaCamex,    // 6 - Estrangeira - Importação direta, sem similar nacional, lista CAMEX
-  oeEstrangeiraAdquiridaBrasilCamex,     // 7 - Estrangeira - Adquirida no mercado interno, sem similar nacional, lista CAMEX
+  oeEstrangeiraAdquiridaBrasilCamex,     // 7 - Estrangeira - Adquirida no mercado interno, sem similar nacional, lista
+                                         // CAMEX
   oeNacionalConteudoImportacaoAcima70    // 8 - Nacional, conteúdo de importação superior a 70%
 };
 enum TkxnCSTIcms {
-  cst00, cst10, cst20, cst30, cst40, cst41, cst45, cst50, cst51, cst60,
-  cst70, cst80, cst81, cst90, cstPart10, cstPart90, cstRep41, cstVazio,
-  cstICMSOutraUF, cstICMSSN
+  cst00,
+  cst10,
+  cst20,
+  cst30,
+  cst40,
+  cst41,
+  cst45,
+  cst50,
+  cst51,
+  cst60,
+  cst70,
+  cst80,
+  cst81,
+  cst90,
+  cstPart10,
+  cstPart90,
+  cstRep41,
+  cstVazio,
+  cstICMSOutraUF,
+  cstICMSSN
 };
 enum TkxnCSOSNIcms {
-  csosnVazio, csosn101, csosn102, csosn103, csosn201, csosn202, csosn203,
-  csosn300, csosn400, csosn500, csosn900
+  csosnVazio,
+  csosn101,
+  csosn102,
+  csosn103,
+  csosn201,
+  csosn202,
+  csosn203,
+  csosn300,
+  csosn400,
+  csosn500,
+  csosn900
 };
-enum TkxnDeterminacaoBaseIcms {
-  dbiMargemValorAgregado,
-  dbiPauta,
-  dbiPrecoTabelado,
-  dbiValorOperacao
-};
+enum TkxnDeterminacaoBaseIcms { dbiMargemValorAgregado, dbiPauta, dbiPrecoTabelado, dbiValorOperacao };
 enum TkxnDeterminacaoBaseIcmsST {
   dbisPrecoTabelado,
   dbisListaNegativa,
@@ -80,19 +102,74 @@ enum TkxnMotivoDesoneracaoICMS {
   mdiOutros
 };
 // The taxed situations come first; the ordinal order is not the code order.
-enum TkxnCstIpi {
-  ipi00, ipi49, ipi50, ipi99, ipi01, ipi02, ipi03, ipi04, ipi05,
-  ipi51, ipi52, ipi53, ipi54, ipi55
-};
+enum TkxnCstIpi { ipi00, ipi49, ipi50, ipi99, ipi01, ipi02, ipi03, ipi04, ipi05, ipi51, ipi52, ipi53, ipi54, ipi55 };
 enum TkxnCstPis {
-  pis01, pis02, pis03, pis04, pis06, pis07, pis08, pis09, pis49, pis50, pis51,
-  pis52, pis53, pis54, pis55, pis56, pis60, pis61, pis62, pis63, pis64, pis65,
-  pis66, pis67, pis70, pis71, pis72, pis73, pis74, pis75, pis98, pis99
+  pis01,
+  pis02,
+  pis03,
+  pis04,
+  pis06,
+  pis07,
+  pis08,
+  pis09,
+  pis49,
+  pis50,
+  pis51,
+  pis52,
+  pis53,
+  pis54,
+  pis55,
+  pis56,
+  pis60,
+  pis61,
+  pis62,
+  pis63,
+  pis64,
+  pis65,
+  pis66,
+  pis67,
+  pis70,
+  pis71,
+  pis72,
+  pis73,
+  pis74,
+  pis75,
+  pis98,
+  pis99
 };
 enum TkxnCstCofins {
-  cof01, cof02, cof03, cof04, cof06, cof07, cof08, cof09, cof49, cof50, cof51,
-  cof52, cof53, cof54, cof55, cof56, cof60, cof61, cof62, cof63, cof64, cof65,
-  cof66, cof67, cof70, cof71, cof72, cof73, cof74, cof75, cof98, cof99
+  cof01,
+  cof02,
+  cof03,
+  cof04,
+  cof06,
+  cof07,
+  cof08,
+  cof09,
+  cof49,
+  cof50,
+  cof51,
+  cof52,
+  cof53,
+  cof54,
+  cof55,
+  cof56,
+  cof60,
+  cof61,
+  cof62,
+  cof63,
+  cof64,
+  cof65,
+  cof66,
+  cof67,
+  cof70,
+  cof71,
+  cof72,
+  cof73,
+  cof74,
+  cof75,
+  cof98,
+  cof99
 };
 enum TkxnISSQNcSitTrib {
   ISSQNcSitTribVazio,

@@ -43,8 +43,7 @@ int InteiroOuZero(std::string_view texto) {
 
 std::string TveicProd::CombDescricao() const {
   const int numero = InteiroOuZero(tpComb);
-  if (numero >= 1 && numero <= static_cast<int>(kCombustiveis.size()))
-    return std::string(kCombustiveis[numero - 1]);
+  if (numero >= 1 && numero <= static_cast<int>(kCombustiveis.size())) return std::string(kCombustiveis[numero - 1]);
   return tpComb;
 }
 

@@ -9,15 +9,15 @@
 #include "nfe/kxnConversao.h"
 
 struct TProcNFe {
-  TkxnSchema Schema = TsPL005c;       // not read by the writer
-  std::string PathNFe;                // unused file paths, kept for the layout's sake
+  TkxnSchema Schema = TsPL005c;  // not read by the writer
+  std::string PathNFe;           // unused file paths, kept for the layout's sake
   std::string PathRetConsReciNFe;
   std::string PathRetConsSitNFe;
   TkxnTipoAmbiente tpAmb = taProducao;
   std::string verAplic;
   std::string chNFe;
   TDateTime dhRecbto = 0;
-  std::string nProt;                  // non-empty marks the document as authorised
+  std::string nProt;  // non-empty marks the document as authorised
   std::string digVal;
   int cStat = 0;
   std::string xMotivo;

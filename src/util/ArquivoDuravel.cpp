@@ -102,8 +102,7 @@ void GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo,
     if (erro != 0) throw Falha(erro, "cannot create file", caminho);
   }
 
-  if (!GravarTudo(tmp.fd, conteudo) || (existe && ::fchmod(tmp.fd, atual.st_mode & 07777) != 0) ||
-      ::fsync(tmp.fd) != 0)
+  if (!GravarTudo(tmp.fd, conteudo) || (existe && ::fchmod(tmp.fd, atual.st_mode & 07777) != 0) || ::fsync(tmp.fd) != 0)
     throw Falha(errno, "cannot write file", caminho);
   if (anonimo) {
     // linkat cannot replace a file: link under a fresh name, then rename.

@@ -16,15 +16,12 @@
 namespace win1252 {
 
 // Unicode code points of bytes 0x80..0x9F; the rest of the code page equals Latin-1.
-inline constexpr std::array<char32_t, 32> kFaixa80 = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+inline constexpr std::array<char32_t, 32> kFaixa80 = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-constexpr char32_t ParaUnicode(unsigned char c) {
-  return (c >= 0x80 && c <= 0x9F) ? kFaixa80[c - 0x80] : char32_t(c);
-}
+constexpr char32_t ParaUnicode(unsigned char c) { return (c >= 0x80 && c <= 0x9F) ? kFaixa80[c - 0x80] : char32_t(c); }
 
 // The byte for a code point, or -1 when Windows-1252 has no such character.
 constexpr int DeUnicode(char32_t cp) {
@@ -41,11 +38,24 @@ constexpr std::size_t DecodificarUtf8(std::string_view s, std::size_t i, char32_
   const unsigned char c = b(i);
   std::size_t n = 0;
   char32_t minimo = 0;
-  if (c < 0x80) { cp = c; return 1; }
-  if ((c & 0xE0) == 0xC0) { n = 2; cp = c & 0x1F; minimo = 0x80; }
-  else if ((c & 0xF0) == 0xE0) { n = 3; cp = c & 0x0F; minimo = 0x800; }
-  else if ((c & 0xF8) == 0xF0) { n = 4; cp = c & 0x07; minimo = 0x10000; }
-  else return 0;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  if ((c & 0xE0) == 0xC0) {
+    n = 2;
+    cp = c & 0x1F;
+    minimo = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    n = 3;
+    cp = c & 0x0F;
+    minimo = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    n = 4;
+    cp = c & 0x07;
+    minimo = 0x10000;
+  } else
+    return 0;
   if (i + n > s.size()) return 0;
   for (std::size_t k = 1; k < n; ++k) {
     if ((b(i + k) & 0xC0) != 0x80) return 0;

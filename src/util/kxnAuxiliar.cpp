@@ -43,12 +43,18 @@ constexpr std::array<unsigned char, 256> kSemAcento = MontarTabelaSemAcento();
 
 constexpr std::string_view EntidadeXML(char c) {
   switch (c) {
-    case '&': return "&amp;";
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '"': return "&quot;";
-    case '\'': return "&#39;";
-    default: return {};
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&#39;";
+    default:
+      return {};
   }
 }
 
@@ -56,12 +62,14 @@ struct UF {
   std::string_view sigla;
   int codigo;
 };
+// clang-format off
 constexpr std::array<UF, 27> kUFs = {{
     {"AC", 12}, {"AL", 27}, {"AP", 16}, {"AM", 13}, {"BA", 29}, {"CE", 23}, {"DF", 53},
     {"ES", 32}, {"GO", 52}, {"MA", 21}, {"MT", 51}, {"MS", 50}, {"MG", 31}, {"PA", 15},
     {"PB", 25}, {"PR", 41}, {"PE", 26}, {"PI", 22}, {"RJ", 33}, {"RN", 24}, {"RS", 43},
     {"RO", 11}, {"RR", 14}, {"SC", 42}, {"SP", 35}, {"SE", 28}, {"TO", 17},
 }};
+// clang-format on
 
 }  // namespace
 
@@ -277,8 +285,8 @@ bool AnoMes(double data, int& ano, int& mes) {
   return true;
 }
 
-bool ComporChave(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, const int* tpEmis,
-                 double dEmi, std::string_view CNPJ) {
+bool ComporChave(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, const int* tpEmis, double dEmi,
+                 std::string_view CNPJ) {
   Chave.clear();
   // Padding keeps only the last digits of a field: a minus sign would be cut
   // off and the key would read as that of another document.
@@ -312,13 +320,13 @@ bool ComporChave(std::string& Chave, int cUF, int cNF, int modelo, int serie, in
 
 }  // namespace
 
-bool ComporChaveAcesso(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, int tpEmis,
-                       double dEmi, std::string_view CNPJ) {
+bool ComporChaveAcesso(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, int tpEmis, double dEmi,
+                       std::string_view CNPJ) {
   return ComporChave(Chave, cUF, cNF, modelo, serie, nNF, &tpEmis, dEmi, CNPJ);
 }
 
-bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF,
-                                     double dEmi, std::string_view CNPJ) {
+bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, double dEmi,
+                                     std::string_view CNPJ) {
   return ComporChave(Chave, cUF, cNF, modelo, serie, nNF, nullptr, dEmi, CNPJ);
 }
 
@@ -373,11 +381,13 @@ bool ConferirModeloNF(int Modelo) { return Modelo == 1; }
 namespace {
 
 // Municipalities whose codes break the check-digit rule; matched on their first six digits.
-constexpr std::string_view kMunicipiosExcecao = "|2201919|2202251|2201988|2611533|3117836|3152131|4305871|5203939|5203962|";
+constexpr std::string_view kMunicipiosExcecao =
+    "|2201919|2202251|2201988|2611533|3117836|3152131|4305871|5203939|5203962|";
 
 // A non-empty text of digits only (the decimal text of a negative code is not).
 bool TextoNumerico(const std::string& texto) { return !texto.empty() && TodosDigitos(texto); }
 
+// clang-format off
 constexpr std::array<std::string_view, 240> kPaises = {
     "0132", "7560", "0175", "0230", "0370", "0400", "0418", "0434", "0477", "0531", "0590", "0639", "0647", "0655", "0698", "0728",
     "0736", "0779", "0809", "0817", "0833", "0850", "0876", "0884", "2291", "0906", "0973", "0981", "1015", "1058", "1082", "1112",
@@ -395,11 +405,13 @@ constexpr std::array<std::string_view, 240> kPaises = {
     "7595", "7641", "7676", "7706", "7722", "7765", "7803", "7919", "7820", "7951", "8001", "8109", "8052", "8150", "8206", "8230",
     "8249", "8273", "8281", "8311", "8338", "8451", "8478", "5517", "8486", "8508", "8583", "8630", "8664", "8737", "8907", "6653",
 };
+// clang-format on
 
 // Items of the service list (101 is item 1.01), as inclusive ranges.
 struct FaixaServico {
   int de, ate;
 };
+// clang-format off
 constexpr FaixaServico kItensServico[] = {
     {101, 108},   {201, 201},   {302, 305},   {401, 423},   {501, 509},   {601, 605},   {701, 713},
     {716, 722},   {801, 801},   {802, 802},   {901, 903},   {1001, 1010}, {1101, 1104}, {1201, 1217},
@@ -409,6 +421,7 @@ constexpr FaixaServico kItensServico[] = {
     {3301, 3301}, {3401, 3401}, {3501, 3501}, {3601, 3601}, {3701, 3701}, {3801, 3801}, {3901, 3901},
     {4001, 4001},
 };
+// clang-format on
 constexpr int ContarItensServico() {
   int total = 0;
   for (const FaixaServico& f : kItensServico) total += f.ate - f.de + 1;
@@ -421,6 +434,7 @@ struct MascaraIE {
   char letra;
   std::string_view posicoes;
 };
+// clang-format off
 constexpr MascaraIE kMascarasIE[] = {
     {'A', "     NNNNNNNNX"},
     {'B', " NNNNNNNNNNNXY"},
@@ -433,11 +447,13 @@ constexpr MascaraIE kMascarasIE[] = {
     {'I', "  NNNNNNNNXNNN"},
     {'J', "     NNNNNNNXY"},
 };
+// clang-format on
 
 struct PesosIE {
   char letra;
   std::array<int, 14> pesos;
 };
+// clang-format off
 constexpr PesosIE kPesosIE[] = {
     {'A', {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
     {'B', {5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2, 0, 0}},
@@ -457,6 +473,7 @@ constexpr PesosIE kPesosIE[] = {
     {'P', {0, 0, 0, 0, 0, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
     {'Q', {0, 0, 0, 0, 10, 9, 8, 7, 6, 5, 4, 3, 2, 0}},
 };
+// clang-format on
 
 struct VerificacaoIE {
   char pesos;     // weight row, '!' = no such check
@@ -471,6 +488,7 @@ struct EntradaIE {
   int g;  // the digit that stands for 11
 };
 constexpr VerificacaoIE kSem = {'!', ' ', ' ', 0};
+// clang-format off
 constexpr EntradaIE kEntradasIE[] = {
     {"AC", 'A', {'A', '0', 'E', 11}, kSem, 0},
     {"AC", 'B', {'B', '0', 'E', 11}, {'A', '1', 'E', 11}, 0},
@@ -510,6 +528,7 @@ constexpr EntradaIE kEntradasIE[] = {
     {"PE", 'J', {'O', 'X', 'E', 11}, {'P', 'X', 'E', 11}, 0},
     {"RN", 'G', {'Q', '2', '0', 11}, kSem, 0},
 };
+// clang-format on
 static_assert(std::size(kEntradasIE) == 37);
 
 constexpr std::string_view Mascara(char letra) {
@@ -527,11 +546,16 @@ constexpr const std::array<int, 14>* Pesos(char letra) {
 // Required first digit: the digit itself or one of the classes A, B, C, X.
 bool PrimeiroDigitoAceito(char digito, char exigido) {
   switch (exigido) {
-    case 'A': return std::string_view("0123458").find(digito) != std::string_view::npos;
-    case 'B': return std::string_view("679").find(digito) != std::string_view::npos;
-    case 'C': return std::string_view("015").find(digito) != std::string_view::npos;
-    case 'X': return true;
-    default: return digito == exigido;
+    case 'A':
+      return std::string_view("0123458").find(digito) != std::string_view::npos;
+    case 'B':
+      return std::string_view("679").find(digito) != std::string_view::npos;
+    case 'C':
+      return std::string_view("015").find(digito) != std::string_view::npos;
+    case 'X':
+      return true;
+    default:
+      return digito == exigido;
   }
 }
 

@@ -32,8 +32,7 @@ std::string NumeroComZeros(long long Numero, int Tamanho);
 std::string CompletarNumeroEndereco(bool Ajustar, std::string_view Numero);
 
 template <class A, class B>
-std::common_type_t<std::decay_t<A>, std::decay_t<B>> Selecionar(bool Condicao, A&& SeVerdadeiro,
-                                                                 B&& SeFalso) {
+std::common_type_t<std::decay_t<A>, std::decay_t<B>> Selecionar(bool Condicao, A&& SeVerdadeiro, B&& SeFalso) {
   if (Condicao) return std::forward<A>(SeVerdadeiro);
   return std::forward<B>(SeFalso);
 }
@@ -64,10 +63,10 @@ bool CalcularDigitoChave(int& Digito, std::string_view Chave);
 // cNF 0 draws a random numeric code, cNF -1 derives it from nNF. dEmi is a
 // TDateTime (days since 1899-12-30). False and an empty Chave on any failure,
 // and for any negative field (cNF below -1).
-bool ComporChaveAcesso(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF,
-                       int tpEmis, double dEmi, std::string_view CNPJ);
-bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int modelo, int serie,
-                                     int nNF, double dEmi, std::string_view CNPJ);
+bool ComporChaveAcesso(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, int tpEmis, double dEmi,
+                       std::string_view CNPJ);
+bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int modelo, int serie, int nNF, double dEmi,
+                                     std::string_view CNPJ);
 // Repeatable 8-digit code for an invoice number; ErroConversao for a negative number.
 int DerivarCodigoNumerico(int Numero);
 // Numeric code inside a key (8 digits from 2.00 on, else 9); ErroConversao when too short.

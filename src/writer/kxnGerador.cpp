@@ -182,12 +182,18 @@ std::string TextoDoValor(const TValorCampo& v) {
 
 int CasasDecimais(TkxnFormatoCampo tipo) {
   switch (tipo) {
-    case fcDecimal2: return 2;
-    case fcDecimal3: return 3;
-    case fcDecimal4: return 4;
-    case fcDecimal6: return 6;
-    case fcDecimal10: return 10;
-    default: return -1;
+    case fcDecimal2:
+      return 2;
+    case fcDecimal3:
+      return 3;
+    case fcDecimal4:
+      return 4;
+    case fcDecimal6:
+      return 6;
+    case fcDecimal10:
+      return 10;
+    default:
+      return -1;
   }
 }
 

@@ -38,8 +38,8 @@ class TValorCampo {
   TValorCampo(const std::string& texto) : tipo_(Tipo::Texto), texto_(texto) {}
   TValorCampo(const char* texto) : tipo_(Tipo::Texto), texto_(texto) {}
   template <std::integral I>
-    requires(!std::same_as<I, char> && !std::same_as<I, bool>)
-  TValorCampo(I inteiro) : tipo_(Tipo::Inteiro), inteiro_(static_cast<std::int64_t>(inteiro)) {}
+  requires(!std::same_as<I, char> && !std::same_as<I, bool>) TValorCampo(I inteiro)
+      : tipo_(Tipo::Inteiro), inteiro_(static_cast<std::int64_t>(inteiro)) {}
   TValorCampo(double valor) : tipo_(Tipo::Double), real_(valor) {}
   TValorCampo(Currency valor) : tipo_(Tipo::Currency), moeda_(valor) {}
 
@@ -99,8 +99,8 @@ class TGerador {
   // TAG is the text between "<" and ">" ("/" first to close). Attribute
   // values inside TAG must already be escaped by the caller.
   void EscreverGrupo(std::string_view TAG, std::string_view ID, bool Identar);
-  void EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
-                     int Ocorrencia, const TValorCampo& Valor, std::string_view Descricao = {});
+  void EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max, int Ocorrencia,
+                     const TValorCampo& Valor, std::string_view Descricao = {});
   void EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, std::string_view Valor, int cPais);
   // Appended as it stands: no escaping, no indentation.
   void EscreverTexto(std::string_view Texto);
@@ -142,9 +142,9 @@ class TGerador {
       int marcador = -1;  // index of the marker, -1 for fixed text
     };
     std::vector<Peca> pecas;
-    std::vector<std::string> nomes;          // marker names, in order
-    std::vector<std::vector<int>> chaves;    // per marker: its (group, name) keys
-    bool comMarcador = false;                // holds the marker character
+    std::vector<std::string> nomes;        // marker names, in order
+    std::vector<std::vector<int>> chaves;  // per marker: its (group, name) keys
+    bool comMarcador = false;              // holds the marker character
   };
   // A marker's value, a piece of EstadoTXT::valores; kept small, there is
   // one per marker of every pending line.
@@ -170,11 +170,11 @@ class TGerador {
     std::vector<LinhaLeiaute> leiaute;
     std::unordered_map<std::string, std::vector<int>> linhasPorGrupo;  // upper-case ID -> layout lines
     std::unordered_map<std::string, int> chaves;                       // ID '\1' NAME -> key
-    std::vector<std::vector<Pendente>> pendentes;                       // per key, in line order
+    std::vector<std::vector<Pendente>> pendentes;                      // per key, in line order
     std::vector<LinhaTXT> linhas;
     std::vector<ValorTXT> marcas;  // per marker of every pending line
     std::string valores;           // the filled values, one after another
-    std::string chave;  // reused lookup buffer
+    std::string chave;             // reused lookup buffer
   };
   EstadoTXT txt_;
 };

@@ -52,8 +52,7 @@ void MontarLocal(TNFeW& w, const Local& local, std::string_view tag, char letra,
   g.EscreverCampo(fcTexto, id("05"), "xCpl", 1, 60, 0, local.xCpl, "Complemento (Endereço)"_cp);
   g.EscreverCampo(fcTexto, id("06"), "xBairro", 1, 60, 1, local.xBairro, "Bairro");
   g.EscreverCampo(fcInteiro, id("07"), "cMun", 1, 7, 1, cMun, "Código do Município"_cp);
-  if (!ConferirCodigoMunicipio(cMun))
-    g.RegistrarAlerta(id("07"), "cMun", "Código do Município"_cp, kConteudoInvalido);
+  if (!ConferirCodigoMunicipio(cMun)) g.RegistrarAlerta(id("07"), "cMun", "Código do Município"_cp, kConteudoInvalido);
   g.EscreverCampo(fcTexto, id("08"), "xMun", 2, 60, 1, xMun, "Nome do Município"_cp);
   g.EscreverCampo(fcTexto, id("09"), "UF", 2, 2, 1, UF, "Sigla da UF");
   if (!ConferirSiglaUF(UF)) g.RegistrarAlerta(id("09"), "UF", "Sigla da UF", kConteudoInvalido);
@@ -128,8 +127,8 @@ bool TNFeW::GerarDocumento() {
     Gerador.EscreverGrupo("nfeProc versao=\"2.00\" xmlns=\"" + std::string(kNamespaceNFe) + "\"", "", true);
   }
   Gerador.EscreverGrupo("NFe xmlns=\"" + std::string(kNamespaceNFe) + "\"", "", true);
-  Gerador.EscreverGrupo(
-      "infNFe " + NFe.infNFe.VersaoStr() + " Id=\"" + Gerador.PrepararTexto(NFe.infNFe.ID) + "\"", "", true);
+  Gerador.EscreverGrupo("infNFe " + NFe.infNFe.VersaoStr() + " Id=\"" + Gerador.PrepararTexto(NFe.infNFe.ID) + "\"", "",
+                        true);
   MontarInfNFe();
   Gerador.EscreverGrupo("/infNFe", "", true);
 
@@ -138,10 +137,18 @@ bool TNFeW::GerarDocumento() {
   const bool todos = !s.DigestValue.empty() && !s.SignatureValue.empty() && !s.X509Certificate.empty();
   bool assinar = false;
   switch (Opcoes.GerarTagAssinatura) {
-    case taSempre: assinar = true; break;
-    case taNunca: assinar = false; break;
-    case taSomenteSeAssinada: assinar = todos; break;
-    case taSomenteParaNaoAssinada: assinar = nenhum; break;
+    case taSempre:
+      assinar = true;
+      break;
+    case taNunca:
+      assinar = false;
+      break;
+    case taSomenteSeAssinada:
+      assinar = todos;
+      break;
+    case taSomenteParaNaoAssinada:
+      assinar = nenhum;
+      break;
   }
   if (assinar) {
     NFe.signature.URI = ExtrairDigitos(NFe.infNFe.ID);
@@ -230,11 +237,9 @@ void TNFeW::MontarIde() {
   g.IDNivel = "B01";
   g.EscreverCampo(fcTexto, "B21", "tpImp", 1, 1, 1, TipoImpressaoParaCodigo(ide.tpImp),
                   "Formato de Impressão do DANFE"_cp);
-  g.EscreverCampo(fcTexto, "B22", "tpEmis", 1, 1, 1, TipoEmissaoParaCodigo(ide.tpEmis),
-                  "Forma de Emissão da NF-e"_cp);
+  g.EscreverCampo(fcTexto, "B22", "tpEmis", 1, 1, 1, TipoEmissaoParaCodigo(ide.tpEmis), "Forma de Emissão da NF-e"_cp);
   g.EscreverCampo(fcInteiro, "B23", "cDV", 1, 1, 1, ide.cDV, "Digito Verificador");
-  g.EscreverCampo(fcTexto, "B24", "tpAmb", 1, 1, 1, TipoAmbienteParaCodigo(ide.tpAmb),
-                  "Identificação do Ambiente"_cp);
+  g.EscreverCampo(fcTexto, "B24", "tpAmb", 1, 1, 1, TipoAmbienteParaCodigo(ide.tpAmb), "Identificação do Ambiente"_cp);
   g.EscreverCampo(fcTexto, "B25", "finNFe", 1, 1, 1, FinalidadeNFeParaCodigo(ide.finNFe),
                   "Finalidade de emissão da NFe"_cp);
   g.EscreverCampo(fcTexto, "B26", "procEmi", 1, 1, 1, ProcessoEmissaoParaCodigo(ide.procEmi),
@@ -276,8 +281,7 @@ void TNFeW::MontarNFref() {
       if (!ConferirAnoMes(nf.AAMM)) g.RegistrarAlerta("B16", "AAMM", descAAMM, periodoInvalido);
       g.EscreverCNPJCPF("B17", "B17", nf.CNPJ, 1058);
       g.EscreverCampo(fcInteiro, "B18", "mod", 2, 2, 1, nf.modelo, "Modelo");
-      if (!ConferirModeloNF(nf.modelo))
-        g.RegistrarAlerta("B18", "mod", "Modelo", "Modelo de documento inválido"_cp);
+      if (!ConferirModeloNF(nf.modelo)) g.RegistrarAlerta("B18", "mod", "Modelo", "Modelo de documento inválido"_cp);
       g.EscreverCampo(fcInteiro, "B19", "serie", 1, 3, 1, nf.serie, "Série do Documento Fiscal"_cp);
       g.EscreverCampo(fcInteiro, "B20", "nNF", 1, 9, 1, nf.nNF, "Número do Documento Fiscal"_cp);
       g.EscreverGrupo("/refNF", "", true);
@@ -310,8 +314,7 @@ void TNFeW::MontarNFref() {
       g.EscreverGrupo("refECF", "B20j", true);
       g.EscreverCampo(fcTexto, "B20k", "mod", 2, 2, 1, ECFModRefParaCodigo(ecf.modelo), "Modelo");
       g.EscreverCampo(fcInteiro, "B20l", "nECF", 3, 3, 1, ecf.nECF, "Número de ordem seqüencial do ECF"_cp);
-      g.EscreverCampo(fcInteiro, "B20m", "nCOO", 6, 6, 1, ecf.nCOO,
-                      "Número do Contador de Ordem de Operação - COO"_cp);
+      g.EscreverCampo(fcInteiro, "B20m", "nCOO", 6, 6, 1, ecf.nCOO, "Número do Contador de Ordem de Operação - COO"_cp);
       g.EscreverGrupo("/refECF", "", true);
     }
 
@@ -332,12 +335,12 @@ void TNFeW::AjustarMunicipio(int& cMun, std::string& xMun, std::string& UF, int 
 
 std::string TNFeW::NormatizarMunicipio(const std::string& xMun, const std::string& UF, int cMun) const {
   if (!Opcoes.NormatizarMunicipios || cMun == CodigoMunicipioExterior) return xMun;
-  const std::string nome =
-      Opcoes.PathArquivoMunicipios + "MunIBGE-UF" + std::to_string(CodigoPorSiglaUF(UF)) + ".txt";
+  const std::string nome = Opcoes.PathArquivoMunicipios + "MunIBGE-UF" + std::to_string(CodigoPorSiglaUF(UF)) + ".txt";
   std::error_code ec;
   if (!std::filesystem::is_regular_file(nome, ec)) return xMun;
   std::ifstream arquivo(nome, std::ios::binary);  // Windows-1252 text, read as bytes
-  if (!arquivo) throw std::system_error(errno ? errno : EIO, std::generic_category(), "cannot read file '" + nome + "'");
+  if (!arquivo)
+    throw std::system_error(errno ? errno : EIO, std::generic_category(), "cannot read file '" + nome + "'");
   const std::string texto(std::istreambuf_iterator<char>(arquivo), {});
   if (arquivo.bad()) throw std::system_error(EIO, std::generic_category(), "cannot read file '" + nome + "'");
   const std::string codigo = std::to_string(cMun);
@@ -468,8 +471,7 @@ std::string TNFeW::MontarEnderDest() {
   g.EscreverCampo(fcTexto, "E08", "xCpl", 1, 60, 0, e.xCpl, "Complemento (Endereço)"_cp);
   g.EscreverCampo(fcTexto, "E09", "xBairro", 1, 60, 1, e.xBairro, "Bairro");
   g.EscreverCampo(fcInteiro, "E10", "cMun", 1, 7, 1, cMun, "Código do Município"_cp);
-  if (!ConferirCodigoMunicipio(cMun))
-    g.RegistrarAlerta("E10", "cMun", "Código do Município"_cp, kConteudoInvalido);
+  if (!ConferirCodigoMunicipio(cMun)) g.RegistrarAlerta("E10", "cMun", "Código do Município"_cp, kConteudoInvalido);
   g.EscreverCampo(fcTexto, "E11", "xMun", 2, 60, 1, xMun, "Nome do Município"_cp);
   g.EscreverCampo(fcTexto, "E12", "UF", 2, 2, 1, UF, "Sigla da UF");
   if (!ConferirSiglaUF(UF)) g.RegistrarAlerta("E12", "UF", "Sigla da UF", kConteudoInvalido);

@@ -666,9 +666,8 @@ void TNFeW::MontarPISST(int i) {
   const bool quantidade = SomaPositiva(PISST.qBCProd, PISST.vAliqProd);
   // Without either form the values given have no group to go in.
   if (!aliquota && !quantidade)
-    Gerador.RegistrarAlerta(
-        "R01", "PISST", "Grupo PIS outras operações"_cp,
-        "As TAG <vBC> e <pPIS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
+    Gerador.RegistrarAlerta("R01", "PISST", "Grupo PIS outras operações"_cp,
+                            "As TAG <vBC> e <pPIS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
   if (aliquota && quantidade)
     Gerador.RegistrarAlerta(
         "R01", "PISST", "Grupo PIS outras operações"_cp,
@@ -760,9 +759,8 @@ void TNFeW::MontarCOFINSST(int i) {
   const bool aliquota = SomaPositiva(COFINSST.vBC, COFINSST.pCOFINS);
   const bool quantidade = SomaPositiva(COFINSST.qBCProd, COFINSST.vAliqProd);
   if (!aliquota && !quantidade)
-    Gerador.RegistrarAlerta(
-        "T01", "COFINSST", "Grupo PIS outras operações"_cp,
-        "As TAG <vBC> e <pCOFINS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
+    Gerador.RegistrarAlerta("T01", "COFINSST", "Grupo PIS outras operações"_cp,
+                            "As TAG <vBC> e <pCOFINS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
   if (aliquota && quantidade)
     Gerador.RegistrarAlerta(
         "T01", "COFINSST", "Grupo PIS outras operações"_cp,

@@ -34,7 +34,8 @@ bool TSignatureW::MontarSignature(const TSignature& Signature) {
   g.TagNivel.clear();
   // Steps the levels back so that the element comes out nested as a signature
   // usually is; the Transform prefix matches the canonicalisation transform only.
-  g.TagsRecuarNivel = "|Reference URI|SignatureMethod|Transform Algorithm=\"http://www.w3.org/TR|/Transforms|/Reference|";
+  g.TagsRecuarNivel =
+      "|Reference URI|SignatureMethod|Transform Algorithm=\"http://www.w3.org/TR|/Transforms|/Reference|";
 
   g.EscreverGrupo(ComAtributo("Signature", "xmlns", kXmlDsig), "XS01", true);
   g.EscreverGrupo("SignedInfo", "XS02", true);

@@ -56,12 +56,13 @@ TEST(Portal, ConfiguracaoRecusada) {
       {"host/path", "x", false},
       {"user@host", "x", false},
       {"[::1", "x", false},
-      {"host", "a&b=c", false},   // would add a query key of its own
-      {"host", "a b", false},     // a browser would encode the blank and never match
+      {"host", "a&b=c", false},  // would add a query key of its own
+      {"host", "a b", false},    // a browser would encode the blank and never match
       {"host", "a#b", false},
   };
   for (const Caso& c : casos) {
-    TConfiguracaoPortal config = Configuracao({{"SALVEXA_PORTAL_HOST", c.host}, {"SALVEXA_PORTAL_CONTENT_ID", c.conteudo}});
+    TConfiguracaoPortal config =
+        Configuracao({{"SALVEXA_PORTAL_HOST", c.host}, {"SALVEXA_PORTAL_CONTENT_ID", c.conteudo}});
     EXPECT_EQ(ProblemaConfiguracao(config).empty(), c.aceita) << c.host << " " << c.conteudo;
   }
 }
@@ -76,8 +77,7 @@ TEST(Portal, ReconhecePaginasPeloEnderecoExato) {
       {"http://localhost:8080/portal/consulta.aspx?tipoConsulta=completa&tipoConteudo=XbSeqxE8pl8=",
        TPaginaPortal::Consulta},
       {"https://localhost:8080/portal/visualizacaoNFe/completa/Default.aspx", TPaginaPortal::Visualizacao},
-      {"http://localhost:8080/portal/consultaCompleta.aspx?tipoConteudo=XbSeqxE8pl8=",
-       TPaginaPortal::ConsultaCompleta},
+      {"http://localhost:8080/portal/consultaCompleta.aspx?tipoConteudo=XbSeqxE8pl8=", TPaginaPortal::ConsultaCompleta},
       {"https://localhost:8080/portal/inexistente_completa.aspx", TPaginaPortal::Inexistente},
       // Letter case, scheme, query and port all count.
       {"http://localhost:8080/Portal/consulta.aspx?tipoConsulta=completa&tipoConteudo=XbSeqxE8pl8=",
@@ -160,8 +160,8 @@ TEST(Portal, Progresso) {
     int posicao;
   };
   const Caso casos[] = {
-      {10, 0, false, 0}, {0, 100, true, 0}, {40, 100, true, 40}, {100, 100, true, 100},
-      {-1, 100, false, 0}, {101, 100, false, 0},
+      {10, 0, false, 0},     {0, 100, true, 0},   {40, 100, true, 40},
+      {100, 100, true, 100}, {-1, 100, false, 0}, {101, 100, false, 0},
   };
   for (const Caso& c : casos) {
     const TEstadoProgresso e = CalcularProgresso(c.progresso, c.maximo);

@@ -25,9 +25,7 @@ std::string Ler(const fs::path& caminho) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-void Gravar(const fs::path& caminho, std::string_view bytes) {
-  std::ofstream(caminho, std::ios::binary) << bytes;
-}
+void Gravar(const fs::path& caminho, std::string_view bytes) { std::ofstream(caminho, std::ios::binary) << bytes; }
 
 std::string Aspas(const std::string& s) {
   std::string r = "'";
@@ -52,8 +50,7 @@ class SalvexaConvert : public testing::Test {
   }
 
   // Runs the program in `pasta` (the test's own directory when empty).
-  Execucao Rodar(const std::string& argumentos, const std::string& entrada = "/dev/null",
-                 const fs::path& pasta = {}) {
+  Execucao Rodar(const std::string& argumentos, const std::string& entrada = "/dev/null", const fs::path& pasta = {}) {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
     const std::string comando = (pasta.empty() ? "" : "cd " + Aspas(pasta.string()) + " && ") +
                                 Aspas(kPrograma.string()) + " " + argumentos + " <" + Aspas(entrada) + " >" +
@@ -141,7 +138,8 @@ TEST_F(SalvexaConvert, PageTextHoldingTagTextInAValueIsNoHtml) {
     const Execucao e = Rodar(std::string(opcoes) + " -o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
     EXPECT_EQ(e.status, 0) << opcoes << ": " << e.erros;
     EXPECT_NE(Ler(dir_ / "saida" / kArquivoXml).find("VER &lt;body&gt; E &lt;html&gt; NO PEDIDO 88213"),
-              std::string::npos) << opcoes;
+              std::string::npos)
+        << opcoes;
   }
   // Forced to HTML, the page starts after that "<body>": no key there.
   EXPECT_EQ(Rodar("--html -o " + Aspas(Saida()) + " " + Aspas(pagina.string())).status, 3);
@@ -151,8 +149,9 @@ TEST_F(SalvexaConvert, PageTextHoldingTagTextInAValueIsNoHtml) {
 
 TEST_F(SalvexaConvert, NotFoundPage) {
   const fs::path pagina = dir_ / "inexistente.html";
-  Gravar(pagina, "<html><body><p>NF-e INEXISTENTE na base nacional, favor consultar esta NF-e no site da SEFAZ de "
-                 "origem.</p></body></html>");
+  Gravar(pagina,
+         "<html><body><p>NF-e INEXISTENTE na base nacional, favor consultar esta NF-e no site da SEFAZ de "
+         "origem.</p></body></html>");
   const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + Aspas(pagina.string()));
   EXPECT_EQ(e.status, 3);
   EXPECT_EQ(e.erros, "NF-e INEXISTENTE na base nacional.\n");
@@ -161,7 +160,10 @@ TEST_F(SalvexaConvert, NotFoundPage) {
 }
 
 TEST_F(SalvexaConvert, NoResultPageIsNotTakenForNotFound) {
-  struct Caso { const char* nome; std::string bytes; };
+  struct Caso {
+    const char* nome;
+    std::string bytes;
+  };
   const Caso casos[] = {
       {"outra.html", "<html><head><title>Login</title></head><body><form>Usu\xC3\xA1rio</form></body></html>"},
       {"vazio.html", ""},
@@ -339,9 +341,10 @@ TEST_F(SalvexaConvert, InputOverTheSizeLimitIsRefused) {
   const fs::path grande = dir_ / "grande.html";
   { std::ofstream(grande, std::ios::binary) << "x"; }
   fs::resize_file(grande, (std::size_t{64} << 20) + 1);  // sparse: costs no disk
-  struct Caso { std::string argumentos, entrada; };
-  const Caso casos[] = {{Aspas(grande.string()), "/dev/null"}, {"/dev/zero", "/dev/null"},
-                        {"-", "/dev/zero"}};
+  struct Caso {
+    std::string argumentos, entrada;
+  };
+  const Caso casos[] = {{Aspas(grande.string()), "/dev/null"}, {"/dev/zero", "/dev/null"}, {"-", "/dev/zero"}};
   for (const Caso& c : casos) {
     const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + c.argumentos, c.entrada);
     EXPECT_EQ(e.status, 5) << c.argumentos;
@@ -388,7 +391,9 @@ std::string ComChave(const std::string& html, const char* fim) {
   return r;
 }
 
-std::string Arquivo(const char* fim) { return std::string("3511046148273500019355001000004567101234") + fim + "-nfe.xml"; }
+std::string Arquivo(const char* fim) {
+  return std::string("3511046148273500019355001000004567101234") + fim + "-nfe.xml";
+}
 
 }  // namespace
 
@@ -407,7 +412,8 @@ TEST_F(SalvexaConvert, DirectoryOfPagesGivesOneLinePerPageInNameOrder) {
   };
   const Caso casos[] = {
       {"a.html", ComChave(html, "5671"), 0, "35110461482735000193550010000045671012345671-nfe.xml"},
-      {"b.TXT", PaginaTextoDeArquivo(ComChave(html, "5672")), 0, "35110461482735000193550010000045671012345672-nfe.xml"},
+      {"b.TXT", PaginaTextoDeArquivo(ComChave(html, "5672")), 0,
+       "35110461482735000193550010000045671012345672-nfe.xml"},
       {"c.htm", dataRuim, 4, "conversion error"},
       {"d.html", "<html><body>Login</body></html>", 6, "is not an NF-e result page"},
       {"e.html", ComChave(html, "5675"), 0, "35110461482735000193550010000045671012345675-nfe.xml"},
@@ -451,8 +457,8 @@ TEST_F(SalvexaConvert, DirectoryOfPagesGivesOneLinePerPageInNameOrder) {
 
   // Pages given one by one come out in the order given; the status is the highest.
   const Execucao dados = Rodar("-o " + Aspas(Saida()) + " " + Aspas((paginas / "e.html").string()) + " " +
-                               Aspas((paginas / "c.htm").string()) + " " + Aspas((paginas / "a.html").string()) +
-                               " " + Aspas((dir_ / "nao-existe.html").string()));
+                               Aspas((paginas / "c.htm").string()) + " " + Aspas((paginas / "a.html").string()) + " " +
+                               Aspas((dir_ / "nao-existe.html").string()));
   EXPECT_EQ(dados.status, 5);
   EXPECT_EQ(dados.saida, fs::absolute(dir_ / "saida" / casos[4].arquivo).string() + "\n" +
                              fs::absolute(dir_ / "saida" / casos[0].arquivo).string() + "\n");
@@ -466,7 +472,8 @@ TEST_F(SalvexaConvert, PagesWithTheSameKeyLeaveTheLastPagesFile) {
   const fs::path primeira = dir_ / "1.html", segunda = dir_ / "2.html", outra = dir_ / "3.html";
   Gravar(primeira, html);
   std::string mudada = html;
-  for (std::size_t i; (i = mudada.find(nome)) != std::string::npos;) mudada.replace(i, nome.size(), "SEGUNDA PAGINA LTDA");
+  for (std::size_t i; (i = mudada.find(nome)) != std::string::npos;)
+    mudada.replace(i, nome.size(), "SEGUNDA PAGINA LTDA");
   Gravar(segunda, mudada);
   Gravar(outra, ComChave(html, "5673"));
   for (const char* txt : {"", "--txt "}) {
@@ -474,10 +481,12 @@ TEST_F(SalvexaConvert, PagesWithTheSameKeyLeaveTheLastPagesFile) {
                              Aspas(segunda.string()) + " " + Aspas(outra.string()));
     EXPECT_EQ(e.status, 7) << txt << e.erros;
     EXPECT_EQ(e.saida, fs::absolute(dir_ / "saida" / kArquivoXml).string() + "\n" +
-                           fs::absolute(dir_ / "saida" / Arquivo("5673")).string() + "\n") << txt;
+                           fs::absolute(dir_ / "saida" / Arquivo("5673")).string() + "\n")
+        << txt;
     EXPECT_EQ(e.erros, "salvexa-convert: " + primeira.string() + ": the later page " + segunda.string() +
-                           " has the same access key: its file " +
-                           fs::absolute(dir_ / "saida" / kArquivoXml).string() + " replaced this page's\n") << txt;
+                           " has the same access key: its file " + fs::absolute(dir_ / "saida" / kArquivoXml).string() +
+                           " replaced this page's\n")
+        << txt;
     // The file is the later page's, as two single runs leave it.
     EXPECT_NE(Ler(dir_ / "saida" / kArquivoXml).find("SEGUNDA PAGINA LTDA"), std::string::npos) << txt;
   }

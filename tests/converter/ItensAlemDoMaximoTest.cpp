@@ -5,7 +5,11 @@
 
 // The layout holds 990 items: a page with more keeps the cut, and says so.
 TEST(ItensAlemDoMaximo, CutAt990WithAnAlertCountingTheRest) {
-  struct Caso { int itens; std::size_t alertas; const char* texto; };
+  struct Caso {
+    int itens;
+    std::size_t alertas;
+    const char* texto;
+  };
   const Caso casos[] = {{990, 0, ""}, {1003, 1, "1003 itens; 13 al"}};
   for (const Caso& c : casos) {
     TNFe nfe;

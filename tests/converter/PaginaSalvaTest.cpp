@@ -12,7 +12,10 @@ TEST(PaginaSalva, RecognisesHtmlAndItsDeclaredCharset) {
   EXPECT_FALSE(EhHTML("Consulta\r\nChave de acesso35\r\nInformações<body> e <html>\r\n"_cp));
   EXPECT_TRUE(EhHTML("<html><head><title>CHAVE DE ACESSO</title></head><body>Chave de acesso35</body></html>"));
   EXPECT_TRUE(EhHTML("<body><p>NF-e INEXISTENTE</p></body>"));  // no label: all of it
-  struct Caso { const char* html; const char* charset; };
+  struct Caso {
+    const char* html;
+    const char* charset;
+  };
   const Caso casos[] = {
       {"<head><meta charset=\"UTF-8\"></head>", "utf-8"},
       {"<HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\" /></HEAD>", "iso-8859-1"},
@@ -26,10 +29,11 @@ TEST(PaginaSalva, RecognisesHtmlAndItsDeclaredCharset) {
 TEST(PaginaSalva, DecodesByDeclarationThenUtf8ThenWindows1252) {
   const std::string utf8 = "Descri\xC3\xA7\xC3\xA3o";  // Descrição in UTF-8
   const std::string cp = std::string("Descrição"_cp);
-  EXPECT_EQ(DecodificarPaginaSalva("<head><meta charset=utf-8></head>" + utf8), "<head><meta charset=utf-8></head>" + cp);
-  EXPECT_EQ(DecodificarPaginaSalva(utf8), cp);                         // captured text saved as UTF-8
-  EXPECT_EQ(DecodificarPaginaSalva(cp), cp);                           // not UTF-8: already Windows-1252
-  EXPECT_EQ(DecodificarPaginaSalva("\xEF\xBB\xBF" + utf8), cp);        // byte order mark
+  EXPECT_EQ(DecodificarPaginaSalva("<head><meta charset=utf-8></head>" + utf8),
+            "<head><meta charset=utf-8></head>" + cp);
+  EXPECT_EQ(DecodificarPaginaSalva(utf8), cp);                   // captured text saved as UTF-8
+  EXPECT_EQ(DecodificarPaginaSalva(cp), cp);                     // not UTF-8: already Windows-1252
+  EXPECT_EQ(DecodificarPaginaSalva("\xEF\xBB\xBF" + utf8), cp);  // byte order mark
   // Declared Windows-1252: the bytes stand, even when they happen to be valid UTF-8.
   const std::string declarado = "<head><meta charset=\"windows-1252\"></head>" + utf8;
   EXPECT_EQ(DecodificarPaginaSalva(declarado), declarado);
@@ -38,20 +42,26 @@ TEST(PaginaSalva, DecodesByDeclarationThenUtf8ThenWindows1252) {
 }
 
 TEST(PaginaSalva, BodyInnerMarkup) {
-  EXPECT_EQ(CorpoHTML("<html><head><title>x</title></head><body class=\"a\">\n<p>1</p>\n</body></html>"), "\n<p>1</p>\n");
+  EXPECT_EQ(CorpoHTML("<html><head><title>x</title></head><body class=\"a\">\n<p>1</p>\n</body></html>"),
+            "\n<p>1</p>\n");
   EXPECT_EQ(CorpoHTML("<html><head></head>sem body</html>"), "sem body</html>");
   EXPECT_EQ(CorpoHTML("<body>a</body>b</BODY>"), "a</body>b");
   EXPECT_EQ(CorpoHTML("<body class=\"x\""), "");  // an unfinished start tag
 }
 
 TEST(PaginaSalva, ReferencesAsTheBrowserShowsThem) {
-  struct Caso { const char* html; std::string_view texto; };
+  struct Caso {
+    const char* html;
+    std::string_view texto;
+  };
   const Caso casos[] = {
       {"Descri&ccedil;&atilde;o", "Descrição"_cp},
       {"&#231;&#xE7;&#XE7;", "ççç"_cp},
       {"A&amp;B &#38; &lt;&#60; &gt; &nbsp;&#160;", "A&amp;B &amp; &lt;&lt; &gt; &nbsp;&nbsp;"},
       {"&#150;&euro;&quot;", "–€\""_cp},
-      {"R$\xA0" "10,00 \xA0", "R$&nbsp;10,00 &nbsp;"},  // the character itself, as the reference
+      {"R$\xA0"
+       "10,00 \xA0",
+       "R$&nbsp;10,00 &nbsp;"},  // the character itself, as the reference
       {"&desconhecida; & &#0; &#xZZ; &#x4E2D; &ccedil", "&desconhecida; & &#0; &#xZZ; ? &ccedil"},
   };
   for (const auto& c : casos) EXPECT_EQ(NormalizarReferencias(c.html), c.texto) << c.html;
@@ -78,7 +88,9 @@ TEST(PaginaSalva, PageTextOfASavedPage) {
 
 TEST(PaginaSalva, OneBadByteInAUtf8PageReplacesOnlyThatByte) {
   const std::string utf8 = "Descri\xC3\xA7\xC3\xA3o Vers\xC3\xA3o N\xC3\xBAmero";
-  struct Caso { std::string bytes, esperado; };
+  struct Caso {
+    std::string bytes, esperado;
+  };
   const Caso casos[] = {
       {utf8 + " \xFF fim", std::string("Descrição Versão Número ? fim"_cp)},
       {"\x80" + utf8, std::string("?Descrição Versão Número"_cp)},
@@ -90,14 +102,22 @@ TEST(PaginaSalva, OneBadByteInAUtf8PageReplacesOnlyThatByte) {
 
 TEST(PaginaSalva, Utf16WithAByteOrderMark) {
   // "Descrição" and the rest in UTF-16, after the byte order mark.
-  struct Caso { std::string le, esperado; };
+  struct Caso {
+    std::string le, esperado;
+  };
   const Caso casos[] = {
       {std::string("D\0\xE7\0\xE3\0o\0", 8), std::string("Dção"_cp)},
-      {std::string("\xAC\x20", 2), std::string("€"_cp)},                       // U+20AC, in the code page
-      {std::string("\x2D\x4E!\0", 4), "?!"},                                 // U+4E2D, not in it
-      {std::string("\x3D\xD8\x00\xDE" "a\0", 6), "?a"},                   // a surrogate pair is one character
-      {std::string("\x3D\xD8" "a\0\x00\xDE", 6), "?a?"},                    // lone surrogates
-      {std::string("a\0b", 3), "a?"},                                         // an odd last byte
+      {std::string("\xAC\x20", 2), std::string("€"_cp)},  // U+20AC, in the code page
+      {std::string("\x2D\x4E!\0", 4), "?!"},              // U+4E2D, not in it
+      {std::string("\x3D\xD8\x00\xDE"
+                   "a\0",
+                   6),
+       "?a"},  // a surrogate pair is one character
+      {std::string("\x3D\xD8"
+                   "a\0\x00\xDE",
+                   6),
+       "?a?"},                         // lone surrogates
+      {std::string("a\0b", 3), "a?"},  // an odd last byte
   };
   for (const Caso& c : casos) {
     std::string be;

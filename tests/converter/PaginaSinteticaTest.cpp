@@ -22,11 +22,25 @@ TEST(PaginaSintetica, AllNineHundredNinetyItemsOfEveryKind) {
     total += pagina_sintetica::CentavosDoItem(n);
     const TICMS& icms = det.Imposto.ICMS;
     switch (n % pagina_sintetica::kTiposDeItem) {
-      case 1: ASSERT_EQ(icms.CST, cst10); ASSERT_EQ(icms.vICMSST, Currency::DeDecimal("1.29")); break;
-      case 2: ASSERT_EQ(icms.CST, cst20); ASSERT_EQ(icms.pRedBC, Currency::DeDecimal("33.33")); break;
-      case 3: ASSERT_EQ(icms.CST, cst70); ASSERT_EQ(icms.vICMSST, Currency::DeDecimal("1.25")); break;
-      case 4: ASSERT_EQ(icms.CSOSN, csosn102); break;
-      case 5: ASSERT_EQ(icms.CSOSN, csosn500); ASSERT_EQ(icms.vICMSSTRet, Currency::DeDecimal("1.62")); break;
+      case 1:
+        ASSERT_EQ(icms.CST, cst10);
+        ASSERT_EQ(icms.vICMSST, Currency::DeDecimal("1.29"));
+        break;
+      case 2:
+        ASSERT_EQ(icms.CST, cst20);
+        ASSERT_EQ(icms.pRedBC, Currency::DeDecimal("33.33"));
+        break;
+      case 3:
+        ASSERT_EQ(icms.CST, cst70);
+        ASSERT_EQ(icms.vICMSST, Currency::DeDecimal("1.25"));
+        break;
+      case 4:
+        ASSERT_EQ(icms.CSOSN, csosn102);
+        break;
+      case 5:
+        ASSERT_EQ(icms.CSOSN, csosn500);
+        ASSERT_EQ(icms.vICMSSTRet, Currency::DeDecimal("1.62"));
+        break;
       default:
         ASSERT_EQ(icms.CST, cst00);
         ASSERT_EQ(det.Imposto.IPI.vIPI, Currency::DeDecimal("1.05")) << n;

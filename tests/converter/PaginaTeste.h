@@ -84,8 +84,8 @@ Valor(R$))";
 // An item: its marker, the row and the product details, then `impostos`.
 inline std::string Item(int n, std::string_view descricao, std::string_view impostos,
                         std::string_view valor = "833,12") {
-  std::string s = "\n" + std::to_string(n) + "\n" + std::string(descricao) + "\n46,4800\nKG\n" +
-                  std::string(valor) + "\n";
+  std::string s =
+      "\n" + std::to_string(n) + "\n" + std::string(descricao) + "\n46,4800\nKG\n" + std::string(valor) + "\n";
   s += R"(Código do Produto2470BCB90
 Código NCM60063200
 CFOP5122

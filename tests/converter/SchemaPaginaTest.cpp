@@ -42,8 +42,8 @@ std::string LerArquivo(const fs::path& caminho) {
 
 // The elements xmllint reports as invalid ("element X: Schemas validity error").
 std::set<std::string> ElementosInvalidos(const fs::path& arquivo, std::string& mensagens) {
-  const std::string comando = "xmllint --noout --schema '" + (kDiretorioXsd / "nfe_v2.00.xsd").string() + "' '" +
-                              arquivo.string() + "' 2>&1";
+  const std::string comando =
+      "xmllint --noout --schema '" + (kDiretorioXsd / "nfe_v2.00.xsd").string() + "' '" + arquivo.string() + "' 2>&1";
   FILE* saida = popen(comando.c_str(), "r");
   if (!saida) return {"(xmllint did not run)"};
   char bloco[4096];
@@ -76,7 +76,8 @@ class SchemaPagina : public testing::TestWithParam<CasoPagina> {
 
 TEST_P(SchemaPagina, SavedNFeIsValidOrItsAlertsNameEveryFault) {
   const CasoPagina& caso = GetParam();
-  const fs::path dir = fs::temp_directory_path() / ("salvexa-schema-pagina-" + std::to_string(getpid()) + "-" + caso.nome);
+  const fs::path dir =
+      fs::temp_directory_path() / ("salvexa-schema-pagina-" + std::to_string(getpid()) + "-" + caso.nome);
   fs::remove_all(dir);
   fs::create_directories(dir);
   const TResultadoConversao r = ConverterPaginaNFe(caso.pagina(), dir.string());
@@ -92,7 +93,8 @@ TEST_P(SchemaPagina, SavedNFeIsValidOrItsAlertsNameEveryFault) {
   std::string mensagens;
   for (const std::string& elemento : ElementosInvalidos(nfe, mensagens)) {
     bool nomeado = false;
-    for (const std::string& alerta : r.Alertas) nomeado = nomeado || alerta.find("/" + elemento + "(") != std::string::npos;
+    for (const std::string& alerta : r.Alertas)
+      nomeado = nomeado || alerta.find("/" + elemento + "(") != std::string::npos;
     EXPECT_TRUE(nomeado) << elemento << " is invalid and no alert names it:\n" << mensagens;
   }
   if (!HasFailure()) fs::remove_all(dir);

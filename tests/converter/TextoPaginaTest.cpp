@@ -36,22 +36,29 @@ TEST(Limpeza, LineBreaksBecomeCrLf) {
 }
 
 TEST(Limpeza, LineFilterDropsOnlyBlankLinesAndKeepsTheLast) {
-  struct Caso { const char* entrada; const char* saida; };
+  struct Caso {
+    const char* entrada;
+    const char* saida;
+  };
   const Caso casos[] = {
       {"a\r\n   \r\n\t\r\nb", "a\r\nb"},
       // Values may hold these words and braces: their lines stay.
-      {"PASTA PARA documentos\r\nfunction x()\r\n{\r\nx }\r\nfim", "PASTA PARA documentos\r\nfunction x()\r\n{\r\nx }\r\nfim"},
-      {"a\r\n  ", "a\r\n  "},                  // the last line stays even when blank
-      {"a\r\n \r\n", "a\r\n \r\n"},          // ... and the final break stays
+      {"PASTA PARA documentos\r\nfunction x()\r\n{\r\nx }\r\nfim",
+       "PASTA PARA documentos\r\nfunction x()\r\n{\r\nx }\r\nfim"},
+      {"a\r\n  ", "a\r\n  "},        // the last line stays even when blank
+      {"a\r\n \r\n", "a\r\n \r\n"},  // ... and the final break stays
       {"\r\n\r\nb\r\n", "b\r\n"},
-      {"a\r\n\r\n", "a\r\n\r\n"},              // the empty line before the final break is the last line
+      {"a\r\n\r\n", "a\r\n\r\n"},  // the empty line before the final break is the last line
       {"", ""},
   };
   for (const auto& c : casos) EXPECT_EQ(FiltrarLinhas(c.entrada), c.saida) << c.entrada;
 }
 
 TEST(Limpeza, ScriptsStylesAndCommentsDroppedWithTheirContent) {
-  struct Caso { const char* entrada; const char* saida; };
+  struct Caso {
+    const char* entrada;
+    const char* saida;
+  };
   const Caso casos[] = {
       {"a<script>function f() { document.x = 1; }</script>b", "ab"},
       {"a\n<SCRIPT type=\"text/javascript\">\nvar x = '<td>';\n</Script >\nb", "a\n\n\n\nb"},  // breaks stay
@@ -59,9 +66,9 @@ TEST(Limpeza, ScriptsStylesAndCommentsDroppedWithTheirContent) {
       {"a<!-- <td>comentario</td>\n -->b<!---->c", "a\nbc"},
       {"<!-- <script> -->x<scripts>y</scripts><styles>", "x<scripts>y</scripts><styles>"},
       {"<script/>x</script>y", "y"},
-      {"a<script>nunca fechado", "a"},     // unclosed: the rest goes
+      {"a<script>nunca fechado", "a"},  // unclosed: the rest goes
       {"a<!-- nunca fechado\nb", "a\n"},
-      {"a<script", "a<script"},            // a bare name at the end is no element
+      {"a<script", "a<script"},  // a bare name at the end is no element
       {"<b>documento</b> {x}", "<b>documento</b> {x}"},
       {"", ""},
   };
@@ -113,33 +120,42 @@ TEST(TextoPagina, ValueAfterLabel) {
   const std::string texto = Juntado(
       "Município3550308 - SAO PAULO\r\nUF SP\r\nMUNICÍPIO35\r\nRua\r\n Fone/Fax (11) 5555-1234 \r\n"
       "CEP35|&|x\r\nultimo 99"_cp);
-  struct Caso { std::string_view rotulo; int contagem; std::string_view valor; };
+  struct Caso {
+    std::string_view rotulo;
+    int contagem;
+    std::string_view valor;
+  };
   const Caso casos[] = {
       {"Município"_cp, 0, "3550308 - SAO PAULO"},
-      {"município"_cp, 7, "3550308"},               // first occurrence, ASCII case ignored
+      {"município"_cp, 7, "3550308"},  // first occurrence, ASCII case ignored
       {"Município"_cp, 2, "35"},
-      {" Fone/Fax", 0, "(11) 5555-1234"},        // label and value trimmed
+      {" Fone/Fax", 0, "(11) 5555-1234"},  // label and value trimmed
       {"uf", 0, "SP"},
-      {"MUNICÍPIO"_cp, 7, "35|&|Ru"},               // a counted value crosses the separator
-      {"ultimo", 0, ""},                         // last line without a separator
+      {"MUNICÍPIO"_cp, 7, "35|&|Ru"},  // a counted value crosses the separator
+      {"ultimo", 0, ""},               // last line without a separator
       {"ultimo", 10, "99"},
       {"ausente", 0, ""},
-      {"  ", 0, ""},                             // a blank label is never found
+      {"  ", 0, ""},  // a blank label is never found
   };
   for (const auto& c : casos) EXPECT_EQ(ValorAposRotulo(texto, c.rotulo, c.contagem), c.valor) << c.rotulo;
   EXPECT_EQ(LerInteiroOuPadrao(ValorAposRotulo(texto, "MUNICÍPIO"_cp, 7)), 0);
 }
 
 TEST(TextoPagina, LabelAtTheStartOfALineWinsOverOneInsideAValue) {
-  struct Caso { std::string_view texto; std::string_view rotulo; std::string_view valor; };
+  struct Caso {
+    std::string_view texto;
+    std::string_view rotulo;
+    std::string_view valor;
+  };
   const Caso casos[] = {
       {"Nome / Razão SocialRUFINO DISTRIBUIDORA LTDA|&|UFSP|&|"_cp, "UF", "SP"},
       {"Nome / Razão socialRECEPCAO E EVENTOS LTDA|&|CEP03013-030|&|"_cp, "CEP", "03013-030"},
       {"GOL COR PRATA|&|Chassi do veículo 9BW|&|Cor 0001|&|"_cp, "Cor ", "0001"},
-      {"rufo|&|  UF RJ|&|"_cp, "UF", "RJ"},                // indented line
-      {"UFSP|&|RUFINO|&|"_cp, "UF", "SP"},                 // the start of the text is a line start
-      {"&|Base de Cálculo66,67|&|PIS|&|Base de Cálculo1,00|&|"_cp, "Base de Cálculo"_cp, "66,67"},  // cut inside a separator
-      {"RUFINO|&|x UF MG|&|"_cp, "UF", "INO"},             // no line starts with it: the first occurrence
+      {"rufo|&|  UF RJ|&|"_cp, "UF", "RJ"},  // indented line
+      {"UFSP|&|RUFINO|&|"_cp, "UF", "SP"},   // the start of the text is a line start
+      {"&|Base de Cálculo66,67|&|PIS|&|Base de Cálculo1,00|&|"_cp, "Base de Cálculo"_cp,
+       "66,67"},                                // cut inside a separator
+      {"RUFINO|&|x UF MG|&|"_cp, "UF", "INO"},  // no line starts with it: the first occurrence
       {"RUFINO|&|x UF MG|&|"_cp, "Xuf", ""},
   };
   for (const auto& c : casos) {
@@ -149,7 +165,8 @@ TEST(TextoPagina, LabelAtTheStartOfALineWinsOverOneInsideAValue) {
 }
 
 TEST(TextoPagina, ValueAfterOneOfTwoLabelsIsExactAndUntrimmed) {
-  const std::string texto = Juntado("Valor da BC do ICMS 10,00\r\nBase de Cálculo do ICMS Normal 20,00\r\nmodalidade x"_cp);
+  const std::string texto =
+      Juntado("Valor da BC do ICMS 10,00\r\nBase de Cálculo do ICMS Normal 20,00\r\nmodalidade x"_cp);
   EXPECT_EQ(ValorAposUmDosRotulos("Base de Cálculo do ICMS Normal"_cp, "Valor da BC do ICMS", texto, 0), " 20,00");
   EXPECT_EQ(ValorAposUmDosRotulos("Base de cálculo do ICMS Normal"_cp, "Valor da BC do ICMS", texto, 0), " 10,00");
   EXPECT_EQ(ValorAposUmDosRotulos("Valor da BC do ICMS ", "x", texto, 3), "10,");
@@ -177,11 +194,29 @@ TEST(TextoPagina, FieldSteppingAlwaysEnds) {
 }
 
 TEST(Valores, NumbersInBrazilianFormat) {
-  struct Caso { const char* texto; double valor; };
+  struct Caso {
+    const char* texto;
+    double valor;
+  };
   const Caso casos[] = {
-      {"1.234,56", 1234.56}, {" -1,5 ", -1.5}, {"+2", 2}, {"1,5E3", 1500}, {",5", 0.5}, {"3,", 3},
-      {"1.000.000", 1000000}, {"1.5", 15}, {"abc", 0}, {"", 0}, {"1,2,3", 0}, {"inf", 0}, {"nan", 0},
-      {"0x10", 0}, {"12 34", 0}, {"1e", 0}, {"R$ 10,00", 0}, {"-", 0},
+      {"1.234,56", 1234.56},
+      {" -1,5 ", -1.5},
+      {"+2", 2},
+      {"1,5E3", 1500},
+      {",5", 0.5},
+      {"3,", 3},
+      {"1.000.000", 1000000},
+      {"1.5", 15},
+      {"abc", 0},
+      {"", 0},
+      {"1,2,3", 0},
+      {"inf", 0},
+      {"nan", 0},
+      {"0x10", 0},
+      {"12 34", 0},
+      {"1e", 0},
+      {"R$ 10,00", 0},
+      {"-", 0},
   };
   for (const auto& c : casos) EXPECT_DOUBLE_EQ(LerNumero(c.texto), c.valor) << c.texto;
   EXPECT_EQ(LerMoeda("12,3456789", "Valor").Bruto(), 123457);
@@ -212,8 +247,11 @@ TEST(Valores, ProcessLocaleDoesNotMatter) {
 }
 
 TEST(Valores, Integers) {
-  struct Caso { const char* texto; int valor; };
-  const Caso casos[] = {{"42", 42}, {"-7", -7}, {"+7", 7}, {"1058", 1058}, {"", 99}, {" 1", 99},
+  struct Caso {
+    const char* texto;
+    int valor;
+  };
+  const Caso casos[] = {{"42", 42}, {"-7", -7},  {"+7", 7},       {"1058", 1058},      {"", 99},   {" 1", 99},
                         {"1 ", 99}, {"1,0", 99}, {"35|&|Ru", 99}, {"99999999999", 99}, {"+-1", 99}};
   for (const auto& c : casos) EXPECT_EQ(LerInteiroOuPadrao(c.texto, 99), c.valor) << c.texto;
   EXPECT_EQ(LerInteiroEstrito("2011", "ano"), 2011);
@@ -229,7 +267,11 @@ TEST(Valores, Integers) {
 
 TEST(Valores, DatesAndReceptionTimes) {
   const TDateTime dia = CodificarDataHora(2011, 1, 5);
-  struct Caso { const char* texto; TDateTime data; TDateTime dataHora; };
+  struct Caso {
+    const char* texto;
+    TDateTime data;
+    TDateTime dataHora;
+  };
   const Caso casos[] = {
       {"05/01/2011", dia, dia},
       {" 5/1/2011 ", dia, dia},

@@ -24,7 +24,9 @@ std::string Substituir(std::string texto, std::string_view de, std::string_view 
 }
 
 // A page of one item with CST 00 and IPI.
-std::string PaginaSimples() { return PaginaCom(Item(1, "DELFOS SND TINTO 1,80M", std::string(kICMS00) + std::string(kIPI))); }
+std::string PaginaSimples() {
+  return PaginaCom(Item(1, "DELFOS SND TINTO 1,80M", std::string(kICMS00) + std::string(kIPI)));
+}
 
 TNFe Ler(const std::string& pagina) {
   TNFe nfe;
@@ -96,18 +98,22 @@ TEST(ConverterPagina, PartyEdgeValues) {
   pagina = Substituir(pagina, "País1058 - BRASIL\r\nInscrição Estadual"_cp, "Inscrição Estadual"_cp);
   pagina = Substituir(pagina, "Regime Tributário3 - Regime Normal"_cp, "Regime Tributário1 - Simples Nacional"_cp);
   const TNFe nfe = Ler(pagina);
-  EXPECT_EQ(nfe.Dest.EnderDest.xLgr, "");              // no comma: no street
-  EXPECT_EQ(nfe.Dest.EnderDest.nro, "RUA PARAIB");     // ... and ten characters from the start
-  EXPECT_EQ(nfe.Emit.EnderEmit.cPais, 1058);           // country missing: 1058 ...
-  EXPECT_EQ(nfe.Emit.EnderEmit.xPais, "");             // ... and the initial name replaced
+  EXPECT_EQ(nfe.Dest.EnderDest.xLgr, "");           // no comma: no street
+  EXPECT_EQ(nfe.Dest.EnderDest.nro, "RUA PARAIB");  // ... and ten characters from the start
+  EXPECT_EQ(nfe.Emit.EnderEmit.cPais, 1058);        // country missing: 1058 ...
+  EXPECT_EQ(nfe.Emit.EnderEmit.xPais, "");          // ... and the initial name replaced
   EXPECT_EQ(nfe.Emit.CRT, crtSimplesNacional);
   EXPECT_EQ(nfe.Dest.IE, "");
 }
 
 TEST(ConverterPagina, ShortLabelsInsideEarlierValues) {
-  struct Caso { const char* de; const char* para; };
+  struct Caso {
+    const char* de;
+    const char* para;
+  };
   const Caso casos[] = {
-      {"Nome / Razão SocialFIBRATEC TECIDOS LTDA\r\nNome Fantasia", "Nome / Razão SocialRUFINO DISTRIBUIDORA LTDA\r\nNome Fantasia"},
+      {"Nome / Razão SocialFIBRATEC TECIDOS LTDA\r\nNome Fantasia",
+       "Nome / Razão SocialRUFINO DISTRIBUIDORA LTDA\r\nNome Fantasia"},
       {"Nome FantasiaFIBRATEC", "Nome FantasiaCEPAL UFANIA"},
       {"Nome / Razão socialWARDY CONFECCOES LTDA", "Nome / Razão socialRECEPCAO E EVENTOS UFRJ LTDA"},
       {"Bairro / DistritoBRAS", "Bairro / DistritoCEPACOL"},
@@ -126,7 +132,10 @@ TEST(ConverterPagina, ShortLabelsInsideEarlierValues) {
 
 TEST(ConverterPagina, TaxRegimeCodes) {
   // Any other value leaves CRT as it was; a model holding another value shows it.
-  struct Caso { const char* linha; TkxnCRT crt; };
+  struct Caso {
+    const char* linha;
+    TkxnCRT crt;
+  };
   const Caso casos[] = {
       {"Código de Regime Tributário1 - Simples Nacional", crtSimplesNacional},
       {"Código de Regime Tributário2 - Simples Nacional - excesso de sublimite", crtSimplesExcessoReceita},
@@ -149,10 +158,10 @@ TEST(ConverterPagina, TaxRegimeCodes) {
 
 TEST(ConverterPagina, NotFoundWithoutAnAccessKey) {
   const std::string chave = "Chave de acesso3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 0000";
-  for (const std::string& pagina : {Pagina("NF-e INEXISTENTE\nDados da NF-e\n"),
-                                    Substituir(PaginaSimples(), chave, "Chave de acesso - "),
-                                    Substituir(PaginaSimples(), chave, "Chave 3510 1158 7165"),
-                                    Substituir(PaginaSimples(), "Dados da NF-e", "Dados da NF")}) {
+  for (const std::string& pagina :
+       {Pagina("NF-e INEXISTENTE\nDados da NF-e\n"), Substituir(PaginaSimples(), chave, "Chave de acesso - "),
+        Substituir(PaginaSimples(), chave, "Chave 3510 1158 7165"),
+        Substituir(PaginaSimples(), "Dados da NF-e", "Dados da NF")}) {
     TNFe nfe;
     EXPECT_FALSE(LerPaginaNFe(pagina, nfe));
   }
@@ -180,7 +189,10 @@ TEST(ConverterPagina, KeyOfAnyLengthButFortyFourIsAConversionError) {
   const std::string dir = testing::TempDir() + "salvexa-chave";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  struct Caso { const char* chave; const char* digitos; };
+  struct Caso {
+    const char* chave;
+    const char* digitos;
+  };
   const Caso casos[] = {
       {"3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 000", "43"},
       {"3510 1158 7165 2300 0119 5500 1000 0000 0110 0300 00001", "45"},
@@ -241,7 +253,8 @@ TEST(ConverterPagina, ScriptWordsInValuesKeepEveryLineInPlace) {
   for (std::size_t i = 0; i < pagina.size();) {
     const std::size_t q = std::min(pagina.find("\r\n", i), pagina.size());
     std::string linha = pagina.substr(i, q - i);
-    for (std::size_t a = linha.find('&'); a != std::string::npos; a = linha.find('&', a + 5)) linha.replace(a, 1, "&amp;");
+    for (std::size_t a = linha.find('&'); a != std::string::npos; a = linha.find('&', a + 5))
+      linha.replace(a, 1, "&amp;");
     marcacao += "<td>" + linha + "</td>\n";
     i = q + 2;
   }
@@ -301,8 +314,7 @@ TEST(ConverterPagina, ItemRowDetailsAndIpi) {
 TEST(ConverterPagina, ItemsByTheirMarkers) {
   // Items 1 to 3: the last one runs to the end of the products text.
   std::string itens;
-  for (int n = 1; n <= 3; ++n)
-    itens += Item(n, "PRODUTO " + std::to_string(n), kICMS00, std::to_string(n) + "00,00");
+  for (int n = 1; n <= 3; ++n) itens += Item(n, "PRODUTO " + std::to_string(n), kICMS00, std::to_string(n) + "00,00");
   TNFe nfe = Ler(PaginaCom(itens));
   ASSERT_EQ(nfe.Det.Count(), 3);
   for (int i = 0; i < 3; ++i) {
@@ -351,9 +363,16 @@ TEST(ConverterPagina, StrayNumberCellCountsAsAnItem) {
 TEST(ConverterPagina, RowCellsHoldingPlainNumbersAreNoMarkers) {
   // Three items; one row cell of item 1 or 2 holds only a number, the next
   // item's or another. Each item keeps its own row and details.
-  struct Caso { int item; const char* de; const char* para; const char* xProd; const char* uCom; int vProd; };
+  struct Caso {
+    int item;
+    const char* de;
+    const char* para;
+    const char* xProd;
+    const char* uCom;
+    int vProd;
+  };
   const Caso casos[] = {
-      {1, "\n46,4800\nKG\n", "\n2\nKG\n", "PRODUTO 1", "KG", 100},    // quantity
+      {1, "\n46,4800\nKG\n", "\n2\nKG\n", "PRODUTO 1", "KG", 100},      // quantity
       {1, "\n46,4800\nKG\n", "\n46,4800\n2\n", "PRODUTO 1", "2", 100},  // unit
       {1, "\nPRODUTO 1\n", "\n2\n", "2", "KG", 100},                    // description
       {1, "\n100,00\n", "\n2\n", "PRODUTO 1", "KG", 2},                 // value
@@ -428,8 +447,7 @@ Percentual da Redução de BC do ICMS ST10,00
 Valor da BC do ICMS ST126,00
 Alíquota do Imposto do ICMS ST18,00
 Valor do ICMS ST6,48)",
-       cst70, dbiValorOperacao, dbisMargemValorAgregado,
-       "10", "90", "18", "16.2", "40", "10", "126", "18", "6.48"},
+       cst70, dbiValorOperacao, dbisMargemValorAgregado, "10", "90", "18", "16.2", "40", "10", "126", "18", "6.48"},
       {"20",
        R"(Tributação do ICMS20 - Com redução de base de cálculo
 Modalidade Definição da BC do ICMS 3 - Valor da Operação
@@ -437,8 +455,7 @@ Base de Cálculo66,67
 Alíquota18,00
 Valor12,00
 Percentual Redução de BC do ICMS Normal33,33)",
-       cst20, dbiValorOperacao, dbisPrecoTabelado,
-       "33.33", "66.67", "18", "12", "0", "0", "0", "0", "0"},
+       cst20, dbiValorOperacao, dbisPrecoTabelado, "33.33", "66.67", "18", "12", "0", "0", "0", "0", "0"},
       {"10",
        R"(Tributação do ICMS10 - Tributada e com cobrança do ICMS por substituição tributária
 Modalidade Definição da BC ICMS NORMAL 3 - Valor da Operação
@@ -450,8 +467,7 @@ Percentual do MVA do ICMS ST40,00
 Base de Cálculo do ICMS ST140,00
 Alíquota do ICMS ST12,00
 Valor do ICMS ST 7,20)",
-       cst10, dbiValorOperacao, dbisMargemValorAgregado,
-       "0", "100", "18", "18", "40", "0", "140", "12", "7.2"},
+       cst10, dbiValorOperacao, dbisMargemValorAgregado, "0", "100", "18", "18", "40", "0", "140", "12", "7.2"},
       {"10, older labels",
        R"(Tributação do ICMS10 - Tributada e com cobrança do ICMS por substituição tributária
 Modalidade 0 - Margem Valor Agregado (%)
@@ -463,11 +479,9 @@ Percentual da Margen de Valor Adicionado do ICMS ST35,00
 Valor da BC do ICMS ST135,00
 Alíquota do Imposto do ICMS ST17,00
 Valor do ICMS ST 5,95)",
-       cst10, dbiMargemValorAgregado, dbisPauta,
-       "0", "100", "17", "17", "35", "0", "135", "17", "5.95"},
-      {"00",
-       kICMS00, cst00, dbiValorOperacao, dbisPrecoTabelado,
-       "0", "588.78", "18", "105.98", "0", "0", "0", "0", "0"},
+       cst10, dbiMargemValorAgregado, dbisPauta, "0", "100", "17", "17", "35", "0", "135", "17", "5.95"},
+      {"00", kICMS00, cst00, dbiValorOperacao, dbisPrecoTabelado, "0", "588.78", "18", "105.98", "0", "0", "0", "0",
+       "0"},
       {"60, other situations",
        R"(Tributação do ICMS60 - ICMS cobrado anteriormente por substituição tributária
 Modalidade Definição da BC ICMS NORMAL 2 - Preço Tabelado Máx. (valor)
@@ -477,8 +491,7 @@ Valor da BC do ICMS ST50,00
 Alíquota do imposto do ICMS ST17,00
 Valor do ICMS ST8,50
 Percentual da margem de valor Adicionado do ICMS ST30,00)",
-       cst60, dbiPrecoTabelado, dbisListaNegativa,
-       "0", "0", "0", "0", "30", "0", "50", "17", "8.5"},
+       cst60, dbiPrecoTabelado, dbisListaNegativa, "0", "0", "0", "0", "30", "0", "50", "17", "8.5"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -503,7 +516,10 @@ Percentual da margem de valor Adicionado do ICMS ST30,00)",
 }
 
 TEST(ConverterPagina, EveryOriginOfTheGoods) {
-  struct Caso { const char* texto; TkxnOrigemMercadoria orig; };
+  struct Caso {
+    const char* texto;
+    TkxnOrigemMercadoria orig;
+  };
   const Caso casos[] = {
       {"0 - Nacional", oeNacional},
       {"1 - Estrangeira - Importação direta", oeEstrangeiraImportacaoDireta},
@@ -522,9 +538,9 @@ TEST(ConverterPagina, EveryOriginOfTheGoods) {
        oeNacionalConteudoImportacaoAcima70},
   };
   for (const Caso& c : casos) {
-    const std::string item = Substituir(Item(1, "PRODUTO", kICMS00),
-                                        "Origem da Mercadoria2 - Estrangeira - Adquirida no mercado interno",
-                                        std::string("Origem da Mercadoria") + c.texto);
+    const std::string item =
+        Substituir(Item(1, "PRODUTO", kICMS00), "Origem da Mercadoria2 - Estrangeira - Adquirida no mercado interno",
+                   std::string("Origem da Mercadoria") + c.texto);
     TNFe nfe = Ler(PaginaCom(item));
     ASSERT_EQ(nfe.Det.Count(), 1);
     EXPECT_EQ(nfe.Det.Items(0).Imposto.ICMS.orig, c.orig) << c.texto;
@@ -546,7 +562,8 @@ Percentual da Margen de Valor Adicionado do ICMS ST35,00)";
 }
 
 TEST(ConverterPagina, SimplesNacional) {
-  const std::string impostos = R"(Código de Situação da Operação - Simples Nacional500 - ICMS cobrado anteriormente por substituição tributária
+  const std::string impostos =
+      R"(Código de Situação da Operação - Simples Nacional500 - ICMS cobrado anteriormente por substituição tributária
 Valor da BC do ICMS ST retido 50,00
 Valor do ICMS ST retido9,00
 Modalidade Definição da BC ICMS NORMAL 3 - Valor da Operação
@@ -563,7 +580,6 @@ Base de Cálculo do ICMS Normal10,00)";
   EXPECT_EQ(Ler(PaginaCom(Item(1, "PRODUTO", curto))).Det.Items(0).Imposto.ICMS.CSOSN, csosn102);
 }
 
-
 TEST(ConverterPagina, VehicleAndItsStrictYears) {
   const TNFe nfe = Ler(PaginaCom(Item(1, "GOL 1.0", std::string(kVeiculo) + std::string(kICMS00))));
   const TveicProd& v = nfe.Det.Items(0).Prod.veicProd;
@@ -577,9 +593,9 @@ TEST(ConverterPagina, VehicleAndItsStrictYears) {
   EXPECT_EQ(v.anoFab, 2010);
 
   // An empty year is a conversion error, and no file is written.
-  const std::string semAno =
-      PaginaCom(Item(1, "GOL 1.0", Substituir(std::string(kVeiculo), "Ano de Fabricação 2010", "Ano de Fabricação ") +
-                                       std::string(kICMS00)));
+  const std::string semAno = PaginaCom(
+      Item(1, "GOL 1.0",
+           Substituir(std::string(kVeiculo), "Ano de Fabricação 2010", "Ano de Fabricação ") + std::string(kICMS00)));
   const std::string dir = testing::TempDir() + "salvexa-veiculo";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
@@ -626,15 +642,20 @@ TEST(ConverterPagina, TransportVolumeBillingAndDuplicates) {
   // Lines after the table in the billing text are read as further duplicates.
   std::string cobranca(kCobranca);
   cobranca += "\nPagamento em carteira\nsem juros";
-  const TNFe mais = Ler(PaginaCom(Item(1, "A", kICMS00),
-                                  std::string(kTransporte) + cobranca + std::string(kInformacoes)));
+  const TNFe mais =
+      Ler(PaginaCom(Item(1, "A", kICMS00), std::string(kTransporte) + cobranca + std::string(kInformacoes)));
   ASSERT_EQ(mais.Cobr.Dup.Count(), 3);
   EXPECT_EQ(mais.Cobr.Dup.Items(2).nDup, "Pagamento em carteira");
   EXPECT_EQ(mais.Cobr.Dup.Items(2).dVenc, 0);
 }
 
 TEST(ConverterPagina, CarrierVehicleOnlyWithItsPlate) {
-  struct Caso { const char* nome; const char* veiculo; const char* placa; const char* uf; };
+  struct Caso {
+    const char* nome;
+    const char* veiculo;
+    const char* placa;
+    const char* uf;
+  };
   const Caso casos[] = {
       {"plate and UF", "VEÍCULO\nPlacaDKA1234\nUFPR\n", "DKA1234", "PR"},
       {"plate without UF", "VEÍCULO\nPlacaDKA1234\n", "DKA1234", ""},
@@ -643,8 +664,7 @@ TEST(ConverterPagina, CarrierVehicleOnlyWithItsPlate) {
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
-    const std::string transporte =
-        Substituir(std::string(kTransporte), "VEÍCULO\nPlacaDKA1234\nUFPR\n", c.veiculo);
+    const std::string transporte = Substituir(std::string(kTransporte), "VEÍCULO\nPlacaDKA1234\nUFPR\n", c.veiculo);
     TNFe nfe = Ler(PaginaCom(Item(1, "A", kICMS00), transporte + std::string(kCobranca) + std::string(kInformacoes)));
     EXPECT_EQ(nfe.Transp.Transporta.UF, "SP");
     EXPECT_EQ(nfe.Transp.veicTransp.placa, c.placa);
@@ -669,9 +689,9 @@ TEST(ConverterPagina, PageWithoutBillingHeading) {
   EXPECT_EQ(nfe.Cobr.Dup.Count(), 0);
   EXPECT_EQ(nfe.InfAdic.infCpl, "PEDIDO 060110-1030 & ENTREGA IMEDIATA");
   // No volumes heading: no volume.
-  const TNFe semVolume = Ler(PaginaCom(Item(1, "A", kICMS00),
-                                       Substituir(std::string(kTransporte), "VOLUMES\nVolume 1", "") +
-                                           std::string(kCobranca) + std::string(kInformacoes)));
+  const TNFe semVolume =
+      Ler(PaginaCom(Item(1, "A", kICMS00), Substituir(std::string(kTransporte), "VOLUMES\nVolume 1", "") +
+                                               std::string(kCobranca) + std::string(kInformacoes)));
   EXPECT_EQ(semVolume.Transp.Vol.Count(), 0);
   EXPECT_EQ(semVolume.Transp.Transporta.xNome, "TRANSPORTES ANDORINHA LTDA");
 }
@@ -689,8 +709,7 @@ Informações Adicionais
 Informações Complementares de Interesse do Contribuinte
  texto
 )";
-  const TNFe sem = Ler(PaginaCom(Item(1, "A", kICMS00),
-                                 std::string(kTransporte) + std::string(kCobranca) + info));
+  const TNFe sem = Ler(PaginaCom(Item(1, "A", kICMS00), std::string(kTransporte) + std::string(kCobranca) + info));
   EXPECT_EQ(sem.InfAdic.infCpl, "");
   EXPECT_EQ(sem.InfAdic.infAdFisco, "");
   EXPECT_EQ(sem.InfAdic.obsCont.Count(), 0);

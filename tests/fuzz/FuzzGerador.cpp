@@ -60,12 +60,18 @@ bool Hora(std::string_view t) {
 
 int Casas(TkxnFormatoCampo tipo) {
   switch (tipo) {
-    case fcDecimal2: return 2;
-    case fcDecimal3: return 3;
-    case fcDecimal4: return 4;
-    case fcDecimal6: return 6;
-    case fcDecimal10: return 10;
-    default: return 0;
+    case fcDecimal2:
+      return 2;
+    case fcDecimal3:
+      return 3;
+    case fcDecimal4:
+      return 4;
+    case fcDecimal6:
+      return 6;
+    case fcDecimal10:
+      return 10;
+    default:
+      return 0;
   }
 }
 
@@ -87,7 +93,8 @@ void ConferirConteudo(const Chamada& c, std::string_view t, const TGerador::TGer
       } else {
         // Zeros in front of a negative number too, when the width is fixed.
         const std::size_t inicio = c.min == c.max ? t.find_first_not_of('0') : 0;
-        Exigir(inicio == std::string_view::npos || Numero(t.substr(inicio), true), "an integer field is not a number", t);
+        Exigir(inicio == std::string_view::npos || Numero(t.substr(inicio), true), "an integer field is not a number",
+               t);
       }
       break;
     }

@@ -58,7 +58,8 @@ std::string Normalizada(std::string_view ie) {
 
 // UFs that name an entry of the registration table.
 bool UFDaTabela(std::string_view uf) {
-  constexpr std::string_view kUFs = "|AC|AL|A1|AP|A2|AM|BA|CE|DF|ES|GO|MA|MT|MS|MG|PA|PB|PR|PE|PI|RJ|RN|RS|RO|RR|SC|SP|SE|T0|TO|";
+  constexpr std::string_view kUFs =
+      "|AC|AL|A1|AP|A2|AM|BA|CE|DF|ES|GO|MA|MT|MS|MG|PA|PB|PR|PE|PI|RJ|RN|RS|RO|RR|SC|SP|SE|T0|TO|";
   return uf.size() == 2 && uf.find('|') == std::string_view::npos &&
          kUFs.find("|" + std::string(uf) + "|") != std::string_view::npos;
 }
@@ -108,8 +109,10 @@ void ConferirIdentificadores(std::string_view t) {
   if (CalcularDigitoChave(digito, t))
     Exigir(digitos.size() == 43 && digito >= 0 && digito <= 9, "CalcularDigitoChave", t);
   if (ConferirChaveAcesso(t)) {
-    Exigir(t.size() == 47 && t.starts_with("NFe") && TodosDigitos(t.substr(3)), "a key not NFe + 44 digits is valid", t);
-    Exigir(CalcularDigitoChave(digito, t.substr(3, 43)) && t[46] == '0' + digito, "a key with a wrong digit is valid", t);
+    Exigir(t.size() == 47 && t.starts_with("NFe") && TodosDigitos(t.substr(3)), "a key not NFe + 44 digits is valid",
+           t);
+    Exigir(CalcularDigitoChave(digito, t.substr(3, 43)) && t[46] == '0' + digito, "a key with a wrong digit is valid",
+           t);
   }
   if (ConferirAnoMes(t)) Exigir(t.size() == 4 && TodosDigitos(t), "ConferirAnoMes", t);
 

@@ -10,10 +10,14 @@
 #include "util/ErroConversao.h"
 
 TEST(Currency, FromDoubleRoundsHalfToEvenAtTheFourthDecimal) {
-  struct Caso { double valor; std::int64_t bruto; };
+  struct Caso {
+    double valor;
+    std::int64_t bruto;
+  };
   const Caso casos[] = {
-      {12.3456789, 123457}, {0.00005, 0}, {0.00015, 2}, {0.00025, 2},
-      {-0.00015, -2}, {1.5, 15000}, {0.1 + 0.2, 3000}, {1e-9, 0}, {922337203685477.0, 9223372036854770000},
+      {12.3456789, 123457}, {0.00005, 0},   {0.00015, 2},
+      {0.00025, 2},         {-0.00015, -2}, {1.5, 15000},
+      {0.1 + 0.2, 3000},    {1e-9, 0},      {922337203685477.0, 9223372036854770000},
   };
   for (const auto& c : casos) EXPECT_EQ(Currency::DeDouble(c.valor).Bruto(), c.bruto) << c.valor;
   EXPECT_THROW(Currency::DeDouble(1e20), ErroConversao);
@@ -42,11 +46,15 @@ TEST(Currency, FromDecimalTextIsExact) {
 }
 
 TEST(Currency, FormatsExactlyRoundingHalfAwayFromZero) {
-  struct Caso { const char* valor; int casas; const char* texto; };
+  struct Caso {
+    const char* valor;
+    int casas;
+    const char* texto;
+  };
   const Caso casos[] = {
-      {"1.005", 2, "1.01"}, {"-1.005", 2, "-1.01"}, {"1.0049", 2, "1.00"}, {"2.5", 0, "3"},
-      {"12.3457", 4, "12.3457"}, {"12.3457", 10, "12.3457000000"}, {"0", 2, "0.00"},
-      {"-0.0001", 2, "0.00"}, {"922337203685477.5807", 4, "922337203685477.5807"},
+      {"1.005", 2, "1.01"}, {"-1.005", 2, "-1.01"},    {"1.0049", 2, "1.00"},
+      {"2.5", 0, "3"},      {"12.3457", 4, "12.3457"}, {"12.3457", 10, "12.3457000000"},
+      {"0", 2, "0.00"},     {"-0.0001", 2, "0.00"},    {"922337203685477.5807", 4, "922337203685477.5807"},
   };
   for (const auto& c : casos) EXPECT_EQ(Currency::DeDecimal(c.valor).Formatar(c.casas), c.texto) << c.valor;
   EXPECT_EQ(Currency::DeBruto(INT64_MIN).Formatar(4), "-922337203685477.5808");
@@ -100,7 +108,9 @@ TEST(DataHora, RoundingCarriesToTheNextDay) {
 }
 
 TEST(Colecao, AddCountItemsAndCopy) {
-  struct Item { int valor = 7; };
+  struct Item {
+    int valor = 7;
+  };
   TColecao<Item> lista;
   lista.Add().valor = 1;
   lista.Add();

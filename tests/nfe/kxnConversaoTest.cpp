@@ -29,6 +29,7 @@ int Ler(bool& ok, std::string_view codigo) {
 
 enum TTeste { tA, tB, tC };
 
+// clang-format off
 constexpr LinhaCodigo<TTeste> kTeste[] = {
     {"x", tB},
     {"1", tA},
@@ -36,18 +37,22 @@ constexpr LinhaCodigo<TTeste> kTeste[] = {
     {"1", tC},
     {"", tA},
 };
+// clang-format on
 
 }  // namespace
 
 TEST(Conversao, CodigoParaValorUltimaLinhaVence) {
-  struct Caso { const char* codigo; TTeste valor; bool ok; };
+  struct Caso {
+    const char* codigo;
+    TTeste valor;
+    bool ok;
+  };
   const Caso casos[] = {
-      {"1", tC, true},    // later row overrides the earlier "1"
-      {"SN", tB, true},   // case ignored
-      {"sN", tB, true},
-      {"", tA, true},     // a table may hold the empty code
-      {"2", tB, false},   // no match: first row's value, not ordinal 0
-      {" 1", tB, false},  // no trimming
+      {"1", tC, true},                    // later row overrides the earlier "1"
+      {"SN", tB, true},                   // case ignored
+      {"sN", tB, true},  {"", tA, true},  // a table may hold the empty code
+      {"2", tB, false},                   // no match: first row's value, not ordinal 0
+      {" 1", tB, false},                  // no trimming
       {"1 ", tB, false},
   };
   for (const auto& c : casos) {
@@ -66,26 +71,28 @@ TEST(Conversao, ValorParaCodigoUltimaLinhaVence) {
 }
 
 TEST(Conversao, CodigosIguaisWindows1252) {
-  struct Caso { std::string_view a, b; bool iguais; };
+  struct Caso {
+    std::string_view a, b;
+    bool iguais;
+  };
   const Caso casos[] = {
-      {"2b", "2B", true},
-      {"ÇÃO"_cp, "ção"_cp, true},
-      {"Þ"_cp, "þ"_cp, true},
-      {"ŠŒŽŸ"_cp, "šœžÿ"_cp, true},  // the letter pairs of the 0x80 block
-      {"Š"_cp, "Ê"_cp, false},
-      {"×"_cp, "÷"_cp, false},  // multiplication and division signs are no pair
-      {"@", "`", false},        // neighbours of the ASCII letters
-      {"[", "{", false},
-      {"1", " 1", false},
-      {"", "", true},
-      {"a", "", false},
+      {"2b", "2B", true},      {"ÇÃO"_cp, "ção"_cp, true},
+      {"Þ"_cp, "þ"_cp, true},  {"ŠŒŽŸ"_cp, "šœžÿ"_cp, true},  // the letter pairs of the 0x80 block
+      {"Š"_cp, "Ê"_cp, false}, {"×"_cp, "÷"_cp, false},       // multiplication and division signs are no pair
+      {"@", "`", false},                                      // neighbours of the ASCII letters
+      {"[", "{", false},       {"1", " 1", false},
+      {"", "", true},          {"a", "", false},
   };
   for (const auto& c : casos)
     EXPECT_EQ(CodigosIguais(c.a, c.b), c.iguais) << win1252::ParaUtf8(c.a) << " / " << win1252::ParaUtf8(c.b);
 }
 
 TEST(Conversao, CodigosEscritosPorOrdinal) {
-  struct Caso { const char* nome; std::string obtido; const char* esperado; };
+  struct Caso {
+    const char* nome;
+    std::string obtido;
+    const char* esperado;
+  };
   const Caso casos[] = {
       {"IndicadorPagamento", CodigosPorOrdinal(IndicadorPagamentoParaCodigo, 3), "0 1 2"},
       {"TipoNFe", CodigosPorOrdinal(TipoNFeParaCodigo, 2), "0 1"},
@@ -103,15 +110,11 @@ TEST(Conversao, CodigosEscritosPorOrdinal) {
       {"OrigemMercadoria", CodigosPorOrdinal(OrigemMercadoriaParaCodigo, 9), "0 1 2 3 4 5 6 7 8"},
       {"CSTIcms", CodigosPorOrdinal(CSTIcmsParaCodigo, 20),
        "00 10 20 30 40 41 - 50 51 60 70 80 81 90 10 90 41 - 90 SN"},
-      {"CSOSNIcms", CodigosPorOrdinal(CSOSNIcmsParaCodigo, 11),
-       "0 101 102 103 201 202 203 300 400 500 900"},
+      {"CSOSNIcms", CodigosPorOrdinal(CSOSNIcmsParaCodigo, 11), "0 101 102 103 201 202 203 300 400 500 900"},
       {"DeterminacaoBaseIcms", CodigosPorOrdinal(DeterminacaoBaseIcmsParaCodigo, 4), "0 1 2 3"},
-      {"DeterminacaoBaseIcmsST", CodigosPorOrdinal(DeterminacaoBaseIcmsSTParaCodigo, 6),
-       "0 1 2 3 4 5"},
-      {"MotivoDesoneracaoICMS", CodigosPorOrdinal(MotivoDesoneracaoICMSParaCodigo, 8),
-       "1 2 3 4 5 6 7 9"},
-      {"CstIpi", CodigosPorOrdinal(CstIpiParaCodigo, 14),
-       "00 49 50 99 01 02 03 04 05 51 52 53 54 55"},
+      {"DeterminacaoBaseIcmsST", CodigosPorOrdinal(DeterminacaoBaseIcmsSTParaCodigo, 6), "0 1 2 3 4 5"},
+      {"MotivoDesoneracaoICMS", CodigosPorOrdinal(MotivoDesoneracaoICMSParaCodigo, 8), "1 2 3 4 5 6 7 9"},
+      {"CstIpi", CodigosPorOrdinal(CstIpiParaCodigo, 14), "00 49 50 99 01 02 03 04 05 51 52 53 54 55"},
       {"CstPis", CodigosPorOrdinal(CstPisParaCodigo, 32),
        "01 02 03 04 06 07 08 09 49 50 51 52 53 54 55 56 "
        "60 61 62 63 64 65 66 67 70 71 72 73 74 75 98 99"},
@@ -148,10 +151,8 @@ TEST(Conversao, IdaEVoltaSimetricas) {
   confere("FinalidadeNFe", FinalidadeNFeParaCodigo, CodigoParaFinalidadeNFe, 3);
   confere("ProcessoEmissao", ProcessoEmissaoParaCodigo, CodigoParaProcessoEmissao, 4);
   confere("OrigemMercadoria", OrigemMercadoriaParaCodigo, CodigoParaOrigemMercadoria, 9);
-  confere("DeterminacaoBaseIcms", DeterminacaoBaseIcmsParaCodigo,
-          CodigoParaDeterminacaoBaseIcms, 4);
-  confere("DeterminacaoBaseIcmsST", DeterminacaoBaseIcmsSTParaCodigo,
-          CodigoParaDeterminacaoBaseIcmsST, 6);
+  confere("DeterminacaoBaseIcms", DeterminacaoBaseIcmsParaCodigo, CodigoParaDeterminacaoBaseIcms, 4);
+  confere("DeterminacaoBaseIcmsST", DeterminacaoBaseIcmsSTParaCodigo, CodigoParaDeterminacaoBaseIcmsST, 6);
   confere("CstIpi", CstIpiParaCodigo, CodigoParaCstIpi, 14);
   confere("ModalidadeFrete", ModalidadeFreteParaCodigo, CodigoParaModalidadeFrete, 4);
 }

@@ -39,16 +39,19 @@ TEST(NFe, NewDocumentHasTheInitialValues) {
       {"Ide.dEmi", [](const TNFe& n) { return n.Ide.dEmi == 0 && n.Ide.hSaiEnt == 0 && n.Ide.nNF == 0; }},
       {"Ide.refNFP", [](const TNFe& n) { return n.Ide.refNFP == nullptr; }},
       {"Transp.modFrete", [](const TNFe& n) { return n.Transp.modFrete == mfContaEmitente; }},
-      {"Total", [](const TNFe& n) {
+      {"Total",
+       [](const TNFe& n) {
          return n.Total.ICMSTot.vNF == 0 && n.Total.ISSQNtot.vServ == 0 && n.Total.retTrib.vRetPrev == 0;
        }},
       {"cana.qTotGer", [](const TNFe& n) { return n.cana.qTotGer == 0 && n.cana.vLiqFor == 0; }},
-      {"procNFe", [](const TNFe& n) {
+      {"procNFe",
+       [](const TNFe& n) {
          return n.procNFe.nProt.empty() && n.procNFe.cStat == 0 && n.procNFe.tpAmb == taProducao &&
                 n.procNFe.Schema == TsPL005c;
        }},
       {"signature", [](const TNFe& n) { return n.signature.URI.empty() && n.signature.DigestValue.empty(); }},
-      {"collections empty", [](const TNFe& n) {
+      {"collections empty",
+       [](const TNFe& n) {
          return n.Det.Count() + n.Ide.NFref.Count() + n.Transp.Vol.Count() + n.Transp.Reboque.Count() +
                     n.Cobr.Dup.Count() + n.InfAdic.obsCont.Count() + n.InfAdic.obsFisco.Count() +
                     n.InfAdic.procRef.Count() + n.cana.fordia.Count() + n.cana.deduc.Count() ==
@@ -111,10 +114,14 @@ TEST(NFe, ItemsOutOfRangeFail) {
 }
 
 TEST(NFe, VersionReadsTwoWhenUnsetAndItsTextUsesTheStoredValue) {
-  struct Caso { double armazenada; double lida; const char* texto; };
+  struct Caso {
+    double armazenada;
+    double lida;
+    const char* texto;
+  };
   const Caso casos[] = {
-      {0, 2.0, "versao=\"2.00\""},     {-1, 2.0, "versao=\"2.00\""},   {1.1, 1.1, "versao=\"1.10\""},
-      {2, 2.0, "versao=\"2.00\""},     {10, 10, "versao=\"10.00\""},   {0.5, 0.5, "versao=\"0.50\""},
+      {0, 2.0, "versao=\"2.00\""},       {-1, 2.0, "versao=\"2.00\""},       {1.1, 1.1, "versao=\"1.10\""},
+      {2, 2.0, "versao=\"2.00\""},       {10, 10, "versao=\"10.00\""},       {0.5, 0.5, "versao=\"0.50\""},
       {1.005, 1.005, "versao=\"1.01\""}, {9.999, 9.999, "versao=\"10.00\""}, {2.004, 2.004, "versao=\"2.00\""},
       {NAN, 2.0, "versao=\"2.00\""},
   };
@@ -127,11 +134,24 @@ TEST(NFe, VersionReadsTwoWhenUnsetAndItsTextUsesTheStoredValue) {
 }
 
 TEST(NFe, CombDescricaoNamesTheFuelOrKeepsTheCode) {
-  struct Caso { const char* tpComb; const char* descricao; };
+  struct Caso {
+    const char* tpComb;
+    const char* descricao;
+  };
   const Caso casos[] = {
-      {"01", "01 - ALCOOL"}, {"1", "01 - ALCOOL"}, {"001", "01 - ALCOOL"}, {"+2", "02 - GASOLINA"},
-      {"11", "11 - VIDE/CAMPO/OBSERVACAO"}, {"18", "18 - GASOLINA/ELETRICO"},
-      {"19", "19"}, {"0", "0"}, {"-3", "-3"}, {"AB", "AB"}, {"", ""}, {" 1", " 1"}, {"1 ", "1 "},
+      {"01", "01 - ALCOOL"},
+      {"1", "01 - ALCOOL"},
+      {"001", "01 - ALCOOL"},
+      {"+2", "02 - GASOLINA"},
+      {"11", "11 - VIDE/CAMPO/OBSERVACAO"},
+      {"18", "18 - GASOLINA/ELETRICO"},
+      {"19", "19"},
+      {"0", "0"},
+      {"-3", "-3"},
+      {"AB", "AB"},
+      {"", ""},
+      {" 1", " 1"},
+      {"1 ", "1 "},
       {"99999999999", "99999999999"},
   };
   for (const auto& c : casos) {

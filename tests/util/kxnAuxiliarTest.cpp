@@ -114,8 +114,8 @@ TEST(KxnAuxiliar, CompletarNumeroEndereco) {
     std::string entrada, esperado;
   };
   const Caso casos[] = {
-      {true, " 7 ", "007"}, {true, "12", "012"},  {true, " S/N ", "S/N"}, {true, "1234", "1234"},
-      {true, "123", "123"}, {true, "1A", "1A"},   {true, "  ", ""},       {false, " 7 ", "7"},
+      {true, " 7 ", "007"}, {true, "12", "012"}, {true, " S/N ", "S/N"}, {true, "1234", "1234"},
+      {true, "123", "123"}, {true, "1A", "1A"},  {true, "  ", ""},       {false, " 7 ", "7"},
   };
   for (const Caso& c : casos) EXPECT_EQ(CompletarNumeroEndereco(c.ajustar, c.entrada), c.esperado) << c.entrada;
 }
@@ -171,12 +171,11 @@ TEST(KxnAuxiliar, VersaoDoLeiaute) {
     std::string esperado;
   };
   const Caso casos[] = {
-      {TsPL005c, 8, "1.10"},      {TsPL006, 8, "2.00"},       {TsPL005c, 0, "1.01"},
-      {TsPL005c, 36, "1.01"},     {TsPL005c, 20, "1.07"},     {TsPL005c, 19, "1.10"},
-      {TsPL005c, 21, "1.03"},     {TsPL005c, 37, "1.03"},     {TsPL005c, 38, "2.00"},
-      {TsPL006, 2, "2.00"},       {TsPL006, 38, "2.00"},      {TsPL006, 1, "0.00"},
-      {TsPL006, 21, "0.00"},      {TsPL_CTe_103, 34, "1.03"}, {TsPL_CTe_104, 37, "1.04"},
-      {TsPL_CTe_104, 8, "0.00"},  {TsPL005c, 39, "0.00"},     {TsPL005c, -1, "0.00"},
+      {TsPL005c, 8, "1.10"},  {TsPL006, 8, "2.00"},       {TsPL005c, 0, "1.01"},      {TsPL005c, 36, "1.01"},
+      {TsPL005c, 20, "1.07"}, {TsPL005c, 19, "1.10"},     {TsPL005c, 21, "1.03"},     {TsPL005c, 37, "1.03"},
+      {TsPL005c, 38, "2.00"}, {TsPL006, 2, "2.00"},       {TsPL006, 38, "2.00"},      {TsPL006, 1, "0.00"},
+      {TsPL006, 21, "0.00"},  {TsPL_CTe_103, 34, "1.03"}, {TsPL_CTe_104, 37, "1.04"}, {TsPL_CTe_104, 8, "0.00"},
+      {TsPL005c, 39, "0.00"}, {TsPL005c, -1, "0.00"},
   };
   for (const Caso& c : casos) EXPECT_EQ(VersaoDoLeiaute(c.schema, c.leiaute), c.esperado) << c.leiaute;
 }
@@ -297,7 +296,7 @@ TEST(KxnAuxiliar, ComporChaveAcessoRejectsEveryNegativeField) {
     int cUF, cNF, modelo, serie, nNF, tpEmis;
   };
   const Caso casos[] = {
-      {"cUF", -35, 7, 55, 1, 123, 1}, {"cNF", 35, -7, 55, 1, 123, 1},   {"cNF -2", 35, -2, 55, 1, 123, 1},
+      {"cUF", -35, 7, 55, 1, 123, 1},    {"cNF", 35, -7, 55, 1, 123, 1},   {"cNF -2", 35, -2, 55, 1, 123, 1},
       {"modelo", 35, 7, -55, 1, 123, 1}, {"serie", 35, 7, 55, -1, 123, 1}, {"nNF", 35, 7, 55, 1, -123, 1},
       {"tpEmis", 35, 7, 55, 1, 123, -1},
   };
@@ -414,16 +413,18 @@ TEST(KxnAuxiliar, ConferirInscricaoEstadualKnownRegistrations) {
     std::size_t verificador = std::string::npos;  // a check digit's place, when not the last character
   };
   const Caso validas[] = {
-      {"AC", "0100482300112"}, {"AC", "01.004.823/001-12"}, {"AL", "240000048"},     {"AP", "030123459"},
-      {"AP", "030180009"},     {"AP", "030200008"},         {"AM", "041559487"},     {"BA", "123456-63"},
-      {"BA", "612345-57"},     {"CE", "06000001-5"},        {"DF", "0730000100109"}, {"ES", "082123454"},
-      {"GO", "10.987.654-7"},  {"MA", "120000385"},         {"MT", "0013000001-9"},  {"MS", "280000006"},
-      {"MG", "062.307.904/0081"}, {"PA", "15-999999-5"},    {"PB", "160123453"},     {"PR", "123.45678-50"},
-      {"PE", "18.1.001.0000004-9"}, {"PE", "0321418-40"},   {"PI", "19.301.656-7"},  {"RJ", "99.999.99-3"},
-      {"RN", "20.040.040-1"},  {"RN", "20.0.040.040-0"},    {"RS", "224/3658792"},   {"RO", "101.62521-3"},
-      {"RO", "0000000062521-3"}, {"RR", "24006628-1"},      {"SC", "251.040.852"},   {"SP", "110.042.490.114", 10},
-      {"SP", "P-01100424.3/002", 11}, {"SE", "27123456-3"},     {"TO", "290227836"},
-      {"T0", "29000000009"},
+      {"AC", "0100482300112"}, {"AC", "01.004.823/001-12"},   {"AL", "240000048"},
+      {"AP", "030123459"},     {"AP", "030180009"},           {"AP", "030200008"},
+      {"AM", "041559487"},     {"BA", "123456-63"},           {"BA", "612345-57"},
+      {"CE", "06000001-5"},    {"DF", "0730000100109"},       {"ES", "082123454"},
+      {"GO", "10.987.654-7"},  {"MA", "120000385"},           {"MT", "0013000001-9"},
+      {"MS", "280000006"},     {"MG", "062.307.904/0081"},    {"PA", "15-999999-5"},
+      {"PB", "160123453"},     {"PR", "123.45678-50"},        {"PE", "18.1.001.0000004-9"},
+      {"PE", "0321418-40"},    {"PI", "19.301.656-7"},        {"RJ", "99.999.99-3"},
+      {"RN", "20.040.040-1"},  {"RN", "20.0.040.040-0"},      {"RS", "224/3658792"},
+      {"RO", "101.62521-3"},   {"RO", "0000000062521-3"},     {"RR", "24006628-1"},
+      {"SC", "251.040.852"},   {"SP", "110.042.490.114", 10}, {"SP", "P-01100424.3/002", 11},
+      {"SE", "27123456-3"},    {"TO", "290227836"},           {"T0", "29000000009"},
   };
   for (const Caso& c : validas) {
     EXPECT_TRUE(ConferirInscricaoEstadual(c.ie, c.uf, false)) << c.uf << " " << c.ie;
@@ -443,14 +444,14 @@ TEST(KxnAuxiliar, ConferirInscricaoEstadualComputedElevenBecomesTheEntrysG) {
   // The valid numbers here compute 11 for their check digit (one 10): the entries whose
   // G is 1 want a 1 there, the others a 0.
   const Caso casos[] = {
-      {"GO", "100000011", true},  {"GO", "100000010", true},       // two GO entries, G 1 and G 0
-      {"AP", "030170071", true},  {"AP", "030170070", false},      // between the two AP ranges
-      {"RO", "100000001", true},  {"RO", "100000000", false},
-      {"PE", "18000000000091", true}, {"PE", "18000000000090", false},
-      {"AC", "010000100", true},  {"AC", "010000101", false},      // G 0
-      {"AC", "010000020", true},  {"AC", "010000021", false},      // 10 becomes 0 as well
+      {"GO", "100000011", true},       {"GO", "100000010", true},   // two GO entries, G 1 and G 0
+      {"AP", "030170071", true},       {"AP", "030170070", false},  // between the two AP ranges
+      {"RO", "100000001", true},       {"RO", "100000000", false}, {"PE", "18000000000091", true},
+      {"PE", "18000000000090", false}, {"AC", "010000100", true},  {"AC", "010000101", false},  // G 0
+      {"AC", "010000020", true},       {"AC", "010000021", false},                              // 10 becomes 0 as well
   };
-  for (const Caso& c : casos) EXPECT_EQ(ConferirInscricaoEstadual(c.ie, c.uf, false), c.esperado) << c.uf << " " << c.ie;
+  for (const Caso& c : casos)
+    EXPECT_EQ(ConferirInscricaoEstadual(c.ie, c.uf, false), c.esperado) << c.uf << " " << c.ie;
 }
 
 TEST(KxnAuxiliar, ConferirInscricaoEstadualIsentoAndEmpty) {

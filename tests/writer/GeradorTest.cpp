@@ -76,7 +76,8 @@ TEST(Gerador, FormatsChecksAndWritesEachFieldType) {
       {fcDecimal2, 1, 15, 1, -5, "<t>-5.00</t>", ""},
       {fcDecimal6, 1, 15, 1, Currency::DeDecimal("-12.5"), "<t>-12.500000</t>", ""},
       {fcDecimal10, 1, 30, 1, Currency::DeBruto(INT64_MIN), "<t>-922337203685477.5808000000</t>", ""},
-      {fcDecimal3, 1, 15, 1, Currency::DeDecimal("9.9995"), "<t>10.000</t>", Texto("Numero máximo de casas decimais permitidas 3"_cp)},
+      {fcDecimal3, 1, 15, 1, Currency::DeDecimal("9.9995"), "<t>10.000</t>",
+       Texto("Numero máximo de casas decimais permitidas 3"_cp)},
       {fcDecimal3, 1, 15, 1, 1e-7, "<t>0.000</t>", Texto("Numero máximo de casas decimais permitidas 3"_cp)},
       {fcDecimal4, 1, 15, 1, Currency::DeDecimal("1.2345"), "<t>1.2345</t>", ""},
       {fcDecimal6, 1, 15, 1, 99.9999995, "<t>100.000000</t>", Texto("Numero máximo de casas decimais permitidas 6"_cp)},
@@ -100,8 +101,8 @@ TEST(Gerador, FormatsChecksAndWritesEachFieldType) {
     g.Opcoes.FormatoAlerta = "%MSG%";
     g.EscreverCampo(c.tipo, " X01 ", " t ", c.min, c.max, c.ocorrencia, c.valor, "d");
     EXPECT_EQ(g.ArquivoFormatoXML, c.xml) << c.xml;
-    const std::vector<std::string> esperado = c.alerta.empty() ? std::vector<std::string>{}
-                                                               : std::vector<std::string>{c.alerta};
+    const std::vector<std::string> esperado =
+        c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta};
     EXPECT_EQ(g.ListaDeAlertas, esperado) << c.xml;
   }
 }
@@ -115,8 +116,7 @@ TEST(Gerador, LongElementsAreWrittenWhole) {
   g.EscreverCampo(fcTexto, "G02", "v", 1, 500, 1, longo, "");
   g.EscreverCampo(fcTexto, "G03", "w", 1, 500, 1, longo + "&", "");
   g.EscreverGrupo("/g", "", true);
-  EXPECT_EQ(g.ArquivoFormatoXML,
-            "<" + grupo + "><v>" + longo + "</v><w>" + longo + "&amp;</w></g>");
+  EXPECT_EQ(g.ArquivoFormatoXML, "<" + grupo + "><v>" + longo + "</v><w>" + longo + "&amp;</w></g>");
 }
 
 TEST(Gerador, ConversionOfAnUnreadableValueRaises) {

@@ -146,9 +146,9 @@ TEST(LeiauteTXT, BothVersionsLineByLineUpperCased) {
 
 // The field writer's TXT lines on small layouts, one fault each.
 TEST(GeradorTXT, LinesOfSmallLayouts) {
-  const std::string leiaute = M(
-      "<B01> NOTA FISCAL|1\n\r<B01> A|2.00|^ID^\n\r<C01> C|XNOME¨|IE¨\n\r<C01> C02|CNPJ¨\n\r<C01> C02A|CPF¨\n\r"
-      "<H01> H|NITEM¨|INFADPROD¨\n\r<M01> M\n\r<X26> X26|QVOL¨|ESP¨\n\r<ZA01> ZA|UFEMBARQ¨\n\r");
+  const std::string leiaute =
+      M("<B01> NOTA FISCAL|1\n\r<B01> A|2.00|^ID^\n\r<C01> C|XNOME¨|IE¨\n\r<C01> C02|CNPJ¨\n\r<C01> C02A|CPF¨\n\r"
+        "<H01> H|NITEM¨|INFADPROD¨\n\r<M01> M\n\r<X26> X26|QVOL¨|ESP¨\n\r<ZA01> ZA|UFEMBARQ¨\n\r");
   struct Passo {
     char op;  // 'g' group (tag, ID), 'f' field (tag, value), 'n' IDNivel := a
     std::string a, b;
@@ -187,7 +187,10 @@ TEST(GeradorTXT, LinesOfSmallLayouts) {
        {{'g', "vol", "X26"}, {'f', "esp", "CAIXA\r\nGRANDE"}},
        Juntar({"X26||CAIXA  GRANDE"})},
       {"a value naming another group draws none of its fields",
-       {{'g', "vol", "X26"}, {'f', "esp", "<ZA01>"}, {'g', "exporta", "ZA01"}, {'f', "qVol", "9"},
+       {{'g', "vol", "X26"},
+        {'f', "esp", "<ZA01>"},
+        {'g', "exporta", "ZA01"},
+        {'f', "qVol", "9"},
         {'f', "UFEmbarq", "SP"}},
        Juntar({"X26||<ZA01>", "ZA|SP"})},
       {"two-letter record names and digits at the end stay as they are",
@@ -245,7 +248,9 @@ TEST(GeradorTXT, SameTextAsSplittingTheWholeTextForEveryField) {
     for (unsigned semente = 1; semente <= 20; ++semente) {
       SCOPED_TRACE(std::string(versao) + " seed " + std::to_string(semente));
       std::mt19937 aleatorio(semente);
-      const auto sorteio = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(aleatorio); };
+      const auto sorteio = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(aleatorio);
+      };
       TGerador g;
       g.CarregarLayoutTXT(texto);
       TXTDireto d{leiaute, "", ""};
@@ -299,28 +304,31 @@ TEST(NFeWTXT, SmallDocumentOfLayout200) {
   n.Det.Items(0).Imposto.ICMS.CSOSN = csosn102;
   EXPECT_EQ(Gerar(n),
             Juntar({
-                      "NOTA FISCAL|1",
-                      "A|2.00|NFe11101211144477735000550010000004881123456788",
-                      "B|11|12345678|VENDA NO ESTADO MERC.ADQ.TERCEIROS|0|55|1|488|2010-12-02|2010-12-02|17:04:25|1|1100205|1|1|8|2|1|0|1.0.0.0||",
-                      "C|MicroLine Software|MicroLine Software|00000000415138||999911111|4645101|1",
-                      "C02a|11144477735",
-                      "C05|Av. Rafael Vaz e Silva|003091||LIBERDADE|1100205|PORTO VELHO|RO|78904120|1058|BRASIL|6933213610",
-                      "E|NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL|||wagneraragao@zipmail.com.br",
-                      "E02|99999999000191",
-                      "E05|RUA QUINTINO BOCAIUV-LOJA 01|005810||OLARIA|1100205|PORTO VELHO|RO|76801250|1058|BRASIL|",
-                      "H|1|SERVICO",
-                      "I|MAO 0002||SERVICOS ELETRICOS--------------------------------|99999999||5933|H|2.0000|45.0000000000|90.00||H|2.0000|45.0000000000|||||1||",
-                      "M",
-                      "N",
-                      "N10d|0|102",
-                      "Q",
-                      "Q02|01|0.00|0.00|0.00",
-                      "S",
-                      "S02|01|0.00|0.00|0.00",
-                      "W",
-                      "W02|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00",
-                      "X|0",
-                  }));
+                "NOTA FISCAL|1",
+                "A|2.00|NFe11101211144477735000550010000004881123456788",
+                "B|11|12345678|VENDA NO ESTADO "
+                "MERC.ADQ.TERCEIROS|0|55|1|488|2010-12-02|2010-12-02|17:04:25|1|1100205|1|1|8|2|1|0|1.0.0.0||",
+                "C|MicroLine Software|MicroLine Software|00000000415138||999911111|4645101|1",
+                "C02a|11144477735",
+                "C05|Av. Rafael Vaz e Silva|003091||LIBERDADE|1100205|PORTO VELHO|RO|78904120|1058|BRASIL|6933213610",
+                "E|NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL|||wagneraragao@zipmail.com.br",
+                "E02|99999999000191",
+                "E05|RUA QUINTINO BOCAIUV-LOJA 01|005810||OLARIA|1100205|PORTO VELHO|RO|76801250|1058|BRASIL|",
+                "H|1|SERVICO",
+                "I|MAO 0002||SERVICOS "
+                "ELETRICOS--------------------------------|99999999||5933|H|2.0000|45.0000000000|90.00||H|2.0000|45."
+                "0000000000|||||1||",
+                "M",
+                "N",
+                "N10d|0|102",
+                "Q",
+                "Q02|01|0.00|0.00|0.00",
+                "S",
+                "S02|01|0.00|0.00|0.00",
+                "W",
+                "W02|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00",
+                "X|0",
+            }));
 }
 
 // Layout 1.10: an emitter with a CNPJ (C02 kept, C02a dropped), 9-digit cNF,
@@ -328,21 +336,23 @@ TEST(NFeWTXT, SmallDocumentOfLayout200) {
 TEST(NFeWTXT, SmallDocumentOfLayout110) {
   TNFe n = modelo::NFeRegimeNormal();
   n.infNFe.SetVersao(1.10);
-  EXPECT_EQ(Gerar(n),
-            Juntar({
-                      "NOTA FISCAL|1",
-                      "A|1.10|NFe31141019592641000372550020009458071111021102",
-                      "B|31|111102110|VENDA ESTADUAL|1|55|2|945807|2014-10-21|2014-10-21|1|3118601|1|1|2|1|1|0|2.0",
-                      "C|CEREALISTA NOVA SAFRA LTDA|NOVA SAFRA|0624258870284|||",
-                      "C02|19592641000372",
-                      "C05|VIA MANOEL JACINTO COELHO JUNIOR|981|GALPAO 3|CAMPINA VERDE|3118601|CONTAGEM|MG|32150245|1058|BRASIL|3133688300",
-                      "E|FIGUEIREDO ALIMENTOS CONGELADOS LTDA-ME|0017498080010|",
-                      "E02|13411752000197",
-                      "E05|RUA FURTADO DE MENEZES, 366 A|366||SANTA ROSA|3106200|BELO HORIZONTE|MG|31255780|1058|BRASIL|32441999",
-                      "W",
-                      "W02|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00",
-                      "X|0",
-                  }));
+  EXPECT_EQ(
+      Gerar(n),
+      Juntar({
+          "NOTA FISCAL|1",
+          "A|1.10|NFe31141019592641000372550020009458071111021102",
+          "B|31|111102110|VENDA ESTADUAL|1|55|2|945807|2014-10-21|2014-10-21|1|3118601|1|1|2|1|1|0|2.0",
+          "C|CEREALISTA NOVA SAFRA LTDA|NOVA SAFRA|0624258870284|||",
+          "C02|19592641000372",
+          "C05|VIA MANOEL JACINTO COELHO JUNIOR|981|GALPAO 3|CAMPINA "
+          "VERDE|3118601|CONTAGEM|MG|32150245|1058|BRASIL|3133688300",
+          "E|FIGUEIREDO ALIMENTOS CONGELADOS LTDA-ME|0017498080010|",
+          "E02|13411752000197",
+          "E05|RUA FURTADO DE MENEZES, 366 A|366||SANTA ROSA|3106200|BELO HORIZONTE|MG|31255780|1058|BRASIL|32441999",
+          "W",
+          "W02|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00",
+          "X|0",
+      }));
 }
 
 TEST(NFeWTXT, SeveralItemsAndVolumes) {
@@ -353,50 +363,55 @@ TEST(NFeWTXT, SeveralItemsAndVolumes) {
   vol.esp = "CAIXA";
   vol.Lacres.Add().nLacre = "L1";
   vol.Lacres.Add().nLacre = "L2";
-  EXPECT_EQ(Gerar(n),
-            Juntar({
-                      "NOTA FISCAL|1",
-                      "A|2.00|NFe31141019592641000372550020009458071111021102",
-                      "B|31|11102110|VENDA ESTADUAL|1|55|2|945807|2014-10-21|2014-10-21||1|3118601|1|1|2|1|1|0|2.0||",
-                      "C|CEREALISTA NOVA SAFRA LTDA|NOVA SAFRA|0624258870284||||3",
-                      "C02|19592641000372",
-                      "C05|VIA MANOEL JACINTO COELHO JUNIOR|981|GALPAO 3|CAMPINA VERDE|3118601|CONTAGEM|MG|32150245|1058|BRASIL|3133688300",
-                      "E|FIGUEIREDO ALIMENTOS CONGELADOS LTDA-ME|0017498080010||lila@casadeguste.com.br",
-                      "E02|13411752000197",
-                      "E05|RUA FURTADO DE MENEZES, 366 A|366||SANTA ROSA|3106200|BELO HORIZONTE|MG|31255780|1058|BRASIL|32441999",
-                      "H|1|",
-                      "I|220030|7896036096697|EXTRATO DE TOMATE ELEFANTE TP 1,1KG|20029090||5405|UN|10.0000|8.0000000000|80.00|7896036096697|UN|10.0000|8.0000000000|||||1||",
-                      "M",
-                      "N",
-                      "N02|0|00|0|0.00|0.00|0.00",
-                      "Q",
-                      "Q02|01|0.00|0.00|0.00",
-                      "S",
-                      "S02|01|0.00|0.00|0.00",
-                      "H|2|",
-                      "I|323|7896434920549|LEITE UHT TRIANGULO INTEGRAL 12X1L|04012010||5102|CX|3.0000|27.2100000000|81.63|7896434920549|CX|3.0000|27.2100000000|||||1||",
-                      "M",
-                      "N",
-                      "N02|0|00|0|0.00|0.00|0.00",
-                      "Q",
-                      "Q02|01|0.00|0.00|0.00",
-                      "S",
-                      "S02|01|0.00|0.00|0.00",
-                      "H|3|",
-                      "I|4040|7896417201047|FARINHA DE TRIGO TP1 VILMA 10X1KG PLAST|11010010||5102|FD|1.0000|19.1100000000|19.11|7896417201047|FD|1.0000|19.1100000000|||||1||",
-                      "M",
-                      "N",
-                      "N02|0|00|0|0.00|0.00|0.00",
-                      "Q",
-                      "Q02|01|0.00|0.00|0.00",
-                      "S",
-                      "S02|01|0.00|0.00|0.00",
-                      "W",
-                      "W02|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00",
-                      "X|0",
-                      "X26|2|||||",
-                      "X26||CAIXA||||",
-                      "X33|L1",
-                      "X33|L2",
-                  }));
+  EXPECT_EQ(
+      Gerar(n),
+      Juntar({
+          "NOTA FISCAL|1",
+          "A|2.00|NFe31141019592641000372550020009458071111021102",
+          "B|31|11102110|VENDA ESTADUAL|1|55|2|945807|2014-10-21|2014-10-21||1|3118601|1|1|2|1|1|0|2.0||",
+          "C|CEREALISTA NOVA SAFRA LTDA|NOVA SAFRA|0624258870284||||3",
+          "C02|19592641000372",
+          "C05|VIA MANOEL JACINTO COELHO JUNIOR|981|GALPAO 3|CAMPINA "
+          "VERDE|3118601|CONTAGEM|MG|32150245|1058|BRASIL|3133688300",
+          "E|FIGUEIREDO ALIMENTOS CONGELADOS LTDA-ME|0017498080010||lila@casadeguste.com.br",
+          "E02|13411752000197",
+          "E05|RUA FURTADO DE MENEZES, 366 A|366||SANTA ROSA|3106200|BELO HORIZONTE|MG|31255780|1058|BRASIL|32441999",
+          "H|1|",
+          "I|220030|7896036096697|EXTRATO DE TOMATE ELEFANTE TP "
+          "1,1KG|20029090||5405|UN|10.0000|8.0000000000|80.00|7896036096697|UN|10.0000|8.0000000000|||||1||",
+          "M",
+          "N",
+          "N02|0|00|0|0.00|0.00|0.00",
+          "Q",
+          "Q02|01|0.00|0.00|0.00",
+          "S",
+          "S02|01|0.00|0.00|0.00",
+          "H|2|",
+          "I|323|7896434920549|LEITE UHT TRIANGULO INTEGRAL "
+          "12X1L|04012010||5102|CX|3.0000|27.2100000000|81.63|7896434920549|CX|3.0000|27.2100000000|||||1||",
+          "M",
+          "N",
+          "N02|0|00|0|0.00|0.00|0.00",
+          "Q",
+          "Q02|01|0.00|0.00|0.00",
+          "S",
+          "S02|01|0.00|0.00|0.00",
+          "H|3|",
+          "I|4040|7896417201047|FARINHA DE TRIGO TP1 VILMA 10X1KG "
+          "PLAST|11010010||5102|FD|1.0000|19.1100000000|19.11|7896417201047|FD|1.0000|19.1100000000|||||1||",
+          "M",
+          "N",
+          "N02|0|00|0|0.00|0.00|0.00",
+          "Q",
+          "Q02|01|0.00|0.00|0.00",
+          "S",
+          "S02|01|0.00|0.00|0.00",
+          "W",
+          "W02|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00|0.00",
+          "X|0",
+          "X26|2|||||",
+          "X26||CAIXA||||",
+          "X33|L1",
+          "X33|L2",
+      }));
 }

@@ -93,17 +93,18 @@ TEST(NFeW, WritesFrameIdentificationAndPartiesOfAValidDocument) {
   ASSERT_NE(s.xml.find("</dest>"), std::string::npos);
   EXPECT_EQ(
       s.xml.substr(0, s.xml.find("</dest>") + 7),
-      "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe versao=\"2.00\" Id=\"NFe" + kChave + "\">"
-      "<ide><cUF>35</cUF><cNF>12345678</cNF><natOp>VENDA</natOp><indPag>0</indPag><mod>55</mod><serie>1</serie>"
-      "<nNF>123</nNF><dEmi>2010-05-04</dEmi><tpNF>1</tpNF><cMunFG>3550308</cMunFG><tpImp>1</tpImp>"
-      "<tpEmis>1</tpEmis><cDV>0</cDV><tpAmb>1</tpAmb><finNFe>1</finNFe><procEmi>0</procEmi>"
-      "<verProc>1.0</verProc></ide>"
-      "<emit><CNPJ>11222333000181</CNPJ><xNome>EMITENTE LTDA</xNome><enderEmit><xLgr>RUA A</xLgr>"
-      "<nro>005</nro><xBairro>CENTRO</xBairro><cMun>3550308</cMun><xMun>SAO PAULO</xMun><UF>SP</UF>"
-      "<CEP>01310100</CEP><cPais>1058</cPais><xPais>BRASIL</xPais></enderEmit><IE/><CRT>3</CRT></emit>"
-      "<dest><CPF>11144477735</CPF><xNome>CLIENTE</xNome><enderDest><xLgr>RUA B</xLgr><nro>SEM NUMERO</nro>"
-      "<xBairro>CENTRO</xBairro><cMun>3304557</cMun><xMun>RIO DE JANEIRO</xMun><UF>RJ</UF><cPais>1058</cPais>"
-      "<xPais>BRASIL</xPais></enderDest><IE>ISENTO</IE></dest>");
+      "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe versao=\"2.00\" Id=\"NFe" + kChave +
+          "\">"
+          "<ide><cUF>35</cUF><cNF>12345678</cNF><natOp>VENDA</natOp><indPag>0</indPag><mod>55</mod><serie>1</serie>"
+          "<nNF>123</nNF><dEmi>2010-05-04</dEmi><tpNF>1</tpNF><cMunFG>3550308</cMunFG><tpImp>1</tpImp>"
+          "<tpEmis>1</tpEmis><cDV>0</cDV><tpAmb>1</tpAmb><finNFe>1</finNFe><procEmi>0</procEmi>"
+          "<verProc>1.0</verProc></ide>"
+          "<emit><CNPJ>11222333000181</CNPJ><xNome>EMITENTE LTDA</xNome><enderEmit><xLgr>RUA A</xLgr>"
+          "<nro>005</nro><xBairro>CENTRO</xBairro><cMun>3550308</cMun><xMun>SAO PAULO</xMun><UF>SP</UF>"
+          "<CEP>01310100</CEP><cPais>1058</cPais><xPais>BRASIL</xPais></enderEmit><IE/><CRT>3</CRT></emit>"
+          "<dest><CPF>11144477735</CPF><xNome>CLIENTE</xNome><enderDest><xLgr>RUA B</xLgr><nro>SEM NUMERO</nro>"
+          "<xBairro>CENTRO</xBairro><cMun>3304557</cMun><xMun>RIO DE JANEIRO</xMun><UF>RJ</UF><cPais>1058</cPais>"
+          "<xPais>BRASIL</xPais></enderDest><IE>ISENTO</IE></dest>");
   EXPECT_TRUE(s.xml.ends_with("</infNFe></NFe>"));
   EXPECT_EQ(n.infNFe.ID, "NFe" + kChave);
   EXPECT_TRUE(ConferirChaveAcesso(n.infNFe.ID));
@@ -178,15 +179,19 @@ TEST(NFeW, EnvelopeOnlyWithAProtocolNumber) {
   n.procNFe.xMotivo = "Autorizado o uso da NF-e";
   const Saida s = Gerar(n);
   EXPECT_TRUE(s.ok);
-  EXPECT_TRUE(s.xml.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                                "<nfeProc versao=\"2.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\">"
-                                "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe"))
+  EXPECT_TRUE(
+      s.xml.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                        "<nfeProc versao=\"2.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\">"
+                        "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe"))
       << s.xml;
-  EXPECT_TRUE(s.xml.ends_with("</infNFe></NFe><protNFe versao=\"2.00\"><infProt><tpAmb>2</tpAmb>"
-                              "<verAplic>SP_NFE_PL_006</verAplic><chNFe>" + kChave + "</chNFe>"
-                              "<dhRecbto>2010-05-04T13:05:09</dhRecbto><nProt>135100000000001</nProt>"
-                              "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
-                              "</infProt></protNFe></nfeProc>"))
+  EXPECT_TRUE(
+      s.xml.ends_with("</infNFe></NFe><protNFe versao=\"2.00\"><infProt><tpAmb>2</tpAmb>"
+                      "<verAplic>SP_NFE_PL_006</verAplic><chNFe>" +
+                      kChave +
+                      "</chNFe>"
+                      "<dhRecbto>2010-05-04T13:05:09</dhRecbto><nProt>135100000000001</nProt>"
+                      "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                      "</infProt></protNFe></nfeProc>"))
       << s.xml;
 }
 
@@ -213,8 +218,7 @@ TEST(NFeW, SignatureWrittenAsTheOptionSays) {
     w.Opcoes.GerarTagAssinatura = c.opcao;
     EXPECT_TRUE(w.GerarDocumento());
     const std::string& xml = w.Gerador.ArquivoFormatoXML;
-    EXPECT_EQ(Contem(xml, "</infNFe><Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">"), c.escrita)
-        << c.opcao;
+    EXPECT_EQ(Contem(xml, "</infNFe><Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">"), c.escrita) << c.opcao;
     EXPECT_TRUE(xml.ends_with("</Signature></NFe>") == c.escrita) << c.opcao;
     EXPECT_EQ(n.signature.URI, c.escrita ? kChave : "");
   }
@@ -239,9 +243,10 @@ TEST(NFeW, ReferencesOneGroupPerItem) {
   nf.nNF = 10;
   Saida s = Gerar(n);
   EXPECT_TRUE(s.ok) << ::testing::PrintToString(s.alertas);
-  EXPECT_TRUE(Contem(s.xml, "<cMunFG>3550308</cMunFG><NFref><refNFe>" + kChave + "</refNFe></NFref>"
-                            "<NFref><refNF><cUF>35</cUF><AAMM>1005</AAMM><CNPJ>11222333000181</CNPJ><mod>01</mod>"
-                            "<serie>1</serie><nNF>10</nNF></refNF></NFref><tpImp>"))
+  EXPECT_TRUE(Contem(s.xml, "<cMunFG>3550308</cMunFG><NFref><refNFe>" + kChave +
+                                "</refNFe></NFref>"
+                                "<NFref><refNF><cUF>35</cUF><AAMM>1005</AAMM><CNPJ>11222333000181</CNPJ><mod>01</mod>"
+                                "<serie>1</serie><nNF>10</nNF></refNF></NFref><tpImp>"))
       << s.xml;
 
   TNFe outra = NFeValida();
@@ -262,13 +267,15 @@ TEST(NFeW, ReferencesOneGroupPerItem) {
   r.RefECF.nCOO = "23";
   s = Gerar(outra);
   EXPECT_TRUE(Contem(s.xml, "<mod>55</mod>"));
-  EXPECT_TRUE(Contem(s.xml, "<refNFP><cUF>35</cUF><AAMM>1005</AAMM><CPF>11144477735</CPF><IE>ISENTO</IE>"
-                            "<mod>04</mod><serie>2</serie><nNF>7</nNF></refNFP><refCTe>35100511222333000181570010000001231123456789</refCTe>"
-                            "<refECF><mod>2B</mod><nECF>001</nECF><nCOO>000023</nCOO></refECF></NFref>"))
+  EXPECT_TRUE(Contem(
+      s.xml,
+      "<refNFP><cUF>35</cUF><AAMM>1005</AAMM><CPF>11144477735</CPF><IE>ISENTO</IE>"
+      "<mod>04</mod><serie>2</serie><nNF>7</nNF></refNFP><refCTe>35100511222333000181570010000001231123456789</refCTe>"
+      "<refECF><mod>2B</mod><nECF>001</nECF><nCOO>000023</nCOO></refECF></NFref>"))
       << s.xml;
-  EXPECT_EQ(s.alertas, (std::vector<std::string>{Texto("B16 Periodo inválido"_cp),
-                                                 Texto("B18 Modelo de documento inválido"_cp),
-                                                 Texto("B20i Conteúdo inválido"_cp)}));
+  EXPECT_EQ(s.alertas,
+            (std::vector<std::string>{Texto("B16 Periodo inválido"_cp), Texto("B18 Modelo de documento inválido"_cp),
+                                      Texto("B20i Conteúdo inválido"_cp)}));
 
   outra.Ide.NFref.Items(0).RefECF.nECF = "";  // a number is needed
   EXPECT_THROW(Gerar(outra), ErroConversao);
@@ -321,8 +328,8 @@ TEST(NFeW, LayoutFollowsTheWrittenVersion) {
     bool leiaute200;
   };
   const Caso casos[] = {
-      {1.995, "versao=\"2.00\"", true}, {1.999, "versao=\"2.00\"", true}, {2.004, "versao=\"2.00\"", true},
-      {1.994, "versao=\"1.99\"", false}, {1.1, "versao=\"1.10\"", false}, {0, "versao=\"2.00\"", true},
+      {1.995, "versao=\"2.00\"", true},  {1.999, "versao=\"2.00\"", true}, {2.004, "versao=\"2.00\"", true},
+      {1.994, "versao=\"1.99\"", false}, {1.1, "versao=\"1.10\"", false},  {0, "versao=\"2.00\"", true},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.versao);
@@ -355,7 +362,8 @@ TEST(NFeW, IdentificationOptionalFieldsAndAlertPath) {
   EXPECT_TRUE(Contem(xml, "<dhCont>2010-05-04T13:05:09</dhCont><xJust>SEM CONEXAO</xJust></ide>"));
   // The root and infNFe stay out of the alert path.
   EXPECT_EQ(w.Gerador.ListaDeAlertas,
-            std::vector<std::string>{Texto("TAG:<ide> ID:B02/cUF(Código do UF (Unidade da Federação)) - Conteúdo inválido."_cp)});
+            std::vector<std::string>{
+                Texto("TAG:<ide> ID:B02/cUF(Código do UF (Unidade da Federação)) - Conteúdo inválido."_cp)});
 }
 
 TEST(NFeW, TestEnvironmentReplacesTheRecipient) {
@@ -363,8 +371,9 @@ TEST(NFeW, TestEnvironmentReplacesTheRecipient) {
   n.Ide.tpAmb = taHomologacao;
   n.Dest.IE = "123456789";
   Saida s = Gerar(n);
-  EXPECT_TRUE(Contem(s.xml, "<dest><CNPJ>99999999000191</CNPJ>"
-                            "<xNome>NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL</xNome>"));
+  EXPECT_TRUE(Contem(s.xml,
+                     "<dest><CNPJ>99999999000191</CNPJ>"
+                     "<xNome>NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL</xNome>"));
   EXPECT_TRUE(Contem(s.xml, "</enderDest><IE/></dest>"));
 
   n.Dest.EnderDest.UF = "EX";
@@ -379,11 +388,13 @@ TEST(NFeW, AddressesAbroad) {
   n.Dest.EnderDest.xPais = "CHINA";
   Saida s = Gerar(n);
   EXPECT_TRUE(Contem(s.xml, "<emit><CNPJ/>"));
-  EXPECT_TRUE(Contem(s.xml, "<cMun>9999999</cMun><xMun>EXTERIOR</xMun><UF>EX</UF><CEP>01310100</CEP>"
-                            "<cPais>1058</cPais>"));
+  EXPECT_TRUE(Contem(s.xml,
+                     "<cMun>9999999</cMun><xMun>EXTERIOR</xMun><UF>EX</UF><CEP>01310100</CEP>"
+                     "<cPais>1058</cPais>"));
   EXPECT_TRUE(Contem(s.xml, "<dest><CNPJ/>"));
-  EXPECT_TRUE(Contem(s.xml, "<cMun>9999999</cMun><xMun>EXTERIOR</xMun><UF>EX</UF><cPais>1600</cPais>"
-                            "<xPais>CHINA</xPais>"));
+  EXPECT_TRUE(Contem(s.xml,
+                     "<cMun>9999999</cMun><xMun>EXTERIOR</xMun><UF>EX</UF><cPais>1600</cPais>"
+                     "<xPais>CHINA</xPais>"));
   EXPECT_TRUE(s.ok) << ::testing::PrintToString(s.alertas);
 
   // The emitter's code check runs on the model's own code; a recipient with country 0 has no cPais.
@@ -392,7 +403,8 @@ TEST(NFeW, AddressesAbroad) {
   s = Gerar(n);
   EXPECT_FALSE(Contem(s.xml, "<cPais>0000</cPais>"));
   EXPECT_TRUE(Contem(s.xml, "<UF>EX</UF><xPais>CHINA</xPais>"));
-  EXPECT_EQ(s.alertas, (std::vector<std::string>{Texto("C10 Conteúdo inválido"_cp), Texto("E14 Conteúdo inválido"_cp)}));
+  EXPECT_EQ(s.alertas,
+            (std::vector<std::string>{Texto("C10 Conteúdo inválido"_cp), Texto("E14 Conteúdo inválido"_cp)}));
 }
 
 // A recipient country code is written as given: padding it to four digits
@@ -449,12 +461,14 @@ TEST(NFeW, PickupDeliveryAndSingleIssueGroups) {
   n.Avulsa.dPag = CodificarDataHora(2010, 5, 6);
   const Saida s = Gerar(n, [](TNFeW& w) { w.Opcoes.AjustarTagNro = false; });
   EXPECT_FALSE(Contem(s.xml, "<retirada>"));
-  EXPECT_TRUE(Contem(s.xml, "<avulsa><CNPJ>11222333000181</CNPJ><xOrgao>SEFAZ</xOrgao><matr>1</matr>"
-                            "<xAgente>AGENTE</xAgente><fone>1155551234</fone><UF>SP</UF><nDAR>9</nDAR>"
-                            "<dEmi>2010-05-04</dEmi><vDAR>10.50</vDAR><repEmi>REP</repEmi><dPag>2010-05-06</dPag>"
-                            "</avulsa><dest>"));
-  EXPECT_TRUE(Contem(s.xml, "</dest><entrega><CNPJ>11222333000181</CNPJ><xLgr>RUA C</xLgr><nro>7</nro>"
-                            "<xBairro>BAIRRO</xBairro><cMun>3304557</cMun><xMun>RIO</xMun><UF>XX</UF></entrega>"));
+  EXPECT_TRUE(Contem(s.xml,
+                     "<avulsa><CNPJ>11222333000181</CNPJ><xOrgao>SEFAZ</xOrgao><matr>1</matr>"
+                     "<xAgente>AGENTE</xAgente><fone>1155551234</fone><UF>SP</UF><nDAR>9</nDAR>"
+                     "<dEmi>2010-05-04</dEmi><vDAR>10.50</vDAR><repEmi>REP</repEmi><dPag>2010-05-06</dPag>"
+                     "</avulsa><dest>"));
+  EXPECT_TRUE(Contem(s.xml,
+                     "</dest><entrega><CNPJ>11222333000181</CNPJ><xLgr>RUA C</xLgr><nro>7</nro>"
+                     "<xBairro>BAIRRO</xBairro><cMun>3304557</cMun><xMun>RIO</xMun><UF>XX</UF></entrega>"));
   EXPECT_TRUE(Contem(s.xml, "<nro>5</nro>"));
   EXPECT_EQ(s.alertas, std::vector<std::string>{Texto("G09 Conteúdo inválido"_cp)});
   // The option pads the number of every address group.
@@ -507,7 +521,7 @@ TEST(NFeW, MunicipalityNamesFromTheListFiles) {
   EXPECT_EQ(w.NormatizarMunicipio("NITEROI", "MG", 3106200), "NITEROI");        // no file
   EXPECT_EQ(w.NormatizarMunicipio("RIO", "RJ", 3304557), "RIO DE JANEIRO");
   EXPECT_EQ(w.NormatizarMunicipio("ANGRA DOS REIS", "RJ", 3300100), "ANGRA");  // last line without an end
-  EXPECT_EQ(w.NormatizarMunicipio("X", "SP", 9999999), "X");                    // abroad
+  EXPECT_EQ(w.NormatizarMunicipio("X", "SP", 9999999), "X");                   // abroad
   w.GerarDocumento();
   EXPECT_TRUE(Contem(w.Gerador.ArquivoFormatoXML, "<xMun>SAO PAULO</xMun>"));  // accent removed on writing
 }

@@ -45,8 +45,9 @@ TEST(Signature, IndentedLevelsStartAtZeroForEveryDocument) {
     EXPECT_EQ(Niveis(w.Gerador.ArquivoFormatoXML),
               (std::vector<int>{0, 1, 2, 2, 2, 3, 4, 4, 3, 3, 4, 2, 1, 1, 1, 2, 3, 2, 1, 0}));
   }
-  EXPECT_NE(w.Gerador.ArquivoFormatoXML.find("      <X509Data>\r\n         <X509Certificate>MIIB AAAA</X509Certificate>"),
-            std::string::npos)
+  EXPECT_NE(
+      w.Gerador.ArquivoFormatoXML.find("      <X509Data>\r\n         <X509Certificate>MIIB AAAA</X509Certificate>"),
+      std::string::npos)
       << w.Gerador.ArquivoFormatoXML;
 }
 

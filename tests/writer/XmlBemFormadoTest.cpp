@@ -37,16 +37,16 @@ void EncherDeTextoHostil(TNFe& n) {
   ref.RefNFP.modelo = "1";
   n.Emit.CNPJCPF = "11222333000181";
   n.Emit.xNome = n.Emit.xFant = n.Emit.IEST = n.Emit.IM = n.Emit.CNAE = h;
-  for (std::string* s : {&n.Emit.EnderEmit.xLgr, &n.Emit.EnderEmit.nro, &n.Emit.EnderEmit.xCpl,
-                         &n.Emit.EnderEmit.xBairro, &n.Emit.EnderEmit.xMun, &n.Emit.EnderEmit.UF,
-                         &n.Emit.EnderEmit.xPais, &n.Emit.EnderEmit.fone})
+  for (std::string* s :
+       {&n.Emit.EnderEmit.xLgr, &n.Emit.EnderEmit.nro, &n.Emit.EnderEmit.xCpl, &n.Emit.EnderEmit.xBairro,
+        &n.Emit.EnderEmit.xMun, &n.Emit.EnderEmit.UF, &n.Emit.EnderEmit.xPais, &n.Emit.EnderEmit.fone})
     *s = h;
   n.Avulsa.CNPJ = n.Avulsa.xOrgao = n.Avulsa.matr = n.Avulsa.xAgente = n.Avulsa.UF = n.Avulsa.nDAR = h;
   n.Avulsa.repEmi = h;
   n.Dest.CNPJCPF = n.Dest.xNome = n.Dest.IE = n.Dest.ISUF = n.Dest.Email = h;
-  for (std::string* s : {&n.Dest.EnderDest.xLgr, &n.Dest.EnderDest.nro, &n.Dest.EnderDest.xCpl,
-                         &n.Dest.EnderDest.xBairro, &n.Dest.EnderDest.xMun, &n.Dest.EnderDest.UF,
-                         &n.Dest.EnderDest.xPais})
+  for (std::string* s :
+       {&n.Dest.EnderDest.xLgr, &n.Dest.EnderDest.nro, &n.Dest.EnderDest.xCpl, &n.Dest.EnderDest.xBairro,
+        &n.Dest.EnderDest.xMun, &n.Dest.EnderDest.UF, &n.Dest.EnderDest.xPais})
     *s = h;
   n.Retirada.xLgr = n.Retirada.xBairro = n.Retirada.xMun = n.Retirada.UF = n.Retirada.CNPJCPF = h;
   n.Entrega.xLgr = n.Entrega.xCpl = n.Entrega.nro = n.Entrega.UF = h;

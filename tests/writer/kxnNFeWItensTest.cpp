@@ -130,8 +130,7 @@ TEST(NFeWItens, FixedWidthNumbersLongerThanTheirWidth) {
          ecf.nECF = "1234";
          ecf.nCOO = "23";
        },
-       "<nECF>1234</nECF><nCOO>000023</nCOO>",
-       alerta("B20l", "nECF", "Número de ordem seqüencial do ECF"_cp, "1234")},
+       "<nECF>1234</nECF><nCOO>000023</nCOO>", alerta("B20l", "nECF", "Número de ordem seqüencial do ECF"_cp, "1234")},
       {"ECF operation counter",
        [](TNFe& n) {
          TRefECF& ecf = n.Ide.NFref.Add().RefECF;
@@ -206,7 +205,8 @@ TEST(NFeWItens, CfopKeepsOnlyItsDigits) {
       {" 6-102 ", "<CFOP>6102</CFOP>", {}},
       {"VENDA", "<CFOP/>", {Alerta("I08", "CFOP", "CFOP", "Nenhum valor informado")}},
       {"", "<CFOP/>", {Alerta("I08", "CFOP", "CFOP", "Nenhum valor informado")}},
-      {"5.1020", "<CFOP>51020</CFOP>",
+      {"5.1020",
+       "<CFOP>51020</CFOP>",
        {Alerta("I08", "CFOP", "CFOP", "Tamanho maior que o máximo permitido [51020]"_cp)}},
   };
   for (const Caso& c : casos) {
@@ -332,7 +332,7 @@ TEST(NFeWItens, EmptyRequiredVehicleFieldsAreReported) {
     const char* id;
     const char* tag;
     std::string_view descricao;
-    std::string TveicProd::* campo;
+    std::string TveicProd::*campo;
   };
   const Caso casos[] = {
       {"J08", "pesoL", "Peso Líquido (em kg)"_cp, &TveicProd::pesoL},
@@ -640,8 +640,7 @@ TEST(NFeWItens, IcmsSituationsWithoutAGroupOfTheLayout) {
     std::string alerta;  // "" for none
   };
   const std::string cst = Alerta("N12", "CST", "Código da situação tributária"_cp, kInvalido);
-  const std::string csosn =
-      Alerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional"_cp, kInvalido);
+  const std::string csosn = Alerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional"_cp, kInvalido);
   const Caso casos[] = {
       {"80", crtRegimeNormal, cst80, csosn101, "<ICMS><ICMS80><orig>0</orig><CST>80</CST></ICMS80></ICMS>", cst},
       {"81", crtRegimeNormal, cst81, csosn101, "<ICMS><ICMS81><orig>0</orig><CST>81</CST></ICMS81></ICMS>", cst},
@@ -1062,25 +1061,38 @@ TEST(NFeWItens, IssqnOfServiceItemsAndIssqnValuesWithoutSituation) {
     std::vector<std::string> grupos;  // first groups of imposto, in order
     std::vector<std::string> alertas;
   };
-  const std::string situacao =
-      Alerta("U07", "cSitTrib", "Código de Tributação do ISSQN"_cp, "Nenhum valor informado");
+  const std::string situacao = Alerta("U07", "cSitTrib", "Código de Tributação do ISSQN"_cp, "Nenhum valor informado");
   const std::string municipio = Alerta("U05", "cMunFG", "Código do Município FG"_cp, kInvalido);
   const std::string lista = Alerta("U06", "cListServ", "Lista Prestação de Serviços"_cp, "Nenhum valor informado");
   const Caso casos[] = {
-      {"service with zero values", 2.00, [](TISSQN& i) { i = TISSQN{}; i.cSitTrib = ISSQNcSitTribISENTA; },
-       {"ISSQN", "PIS"}, {municipio, lista}},
+      {"service with zero values",
+       2.00,
+       [](TISSQN& i) {
+         i = TISSQN{};
+         i.cSitTrib = ISSQNcSitTribISENTA;
+       },
+       {"ISSQN", "PIS"},
+       {municipio, lista}},
       {"service", 2.00, [](TISSQN&) {}, {"ISSQN", "PIS"}, {}},
-      {"values without situation", 2.00, [](TISSQN& i) { i.cSitTrib = ISSQNcSitTribVazio; },
-       {"ICMS", "IPI", "II", "PIS"}, {situacao}},
-      {"only a municipality without situation", 2.00,
+      {"values without situation",
+       2.00,
+       [](TISSQN& i) { i.cSitTrib = ISSQNcSitTribVazio; },
+       {"ICMS", "IPI", "II", "PIS"},
+       {situacao}},
+      {"only a municipality without situation",
+       2.00,
        [](TISSQN& i) {
          i = TISSQN{};
          i.cMunFG = 1100205;
        },
-       {"ICMS", "IPI", "II", "PIS"}, {situacao}},
+       {"ICMS", "IPI", "II", "PIS"},
+       {situacao}},
       {"no ISSQN at all", 2.00, [](TISSQN& i) { i = TISSQN{}; }, {"ICMS", "IPI", "II", "PIS"}, {}},
-      {"older layout without situation", 1.10, [](TISSQN& i) { i.cSitTrib = ISSQNcSitTribVazio; },
-       {"ICMS", "IPI", "II", "PIS"}, {}},
+      {"older layout without situation",
+       1.10,
+       [](TISSQN& i) { i.cSitTrib = ISSQNcSitTribVazio; },
+       {"ICMS", "IPI", "II", "PIS"},
+       {}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -1349,8 +1361,10 @@ TEST(NFeWItens, DuplicateWithoutValueIsReported) {
   };
   const Caso casos[] = {
       {"empty", {}, "<dup></dup>", true},
-      {"number and date only", {"001", CodificarDataHora(2013, 12, 17), {}},
-       "<dup><nDup>001</nDup><dVenc>2013-12-17</dVenc></dup>", true},
+      {"number and date only",
+       {"001", CodificarDataHora(2013, 12, 17), {}},
+       "<dup><nDup>001</nDup><dVenc>2013-12-17</dVenc></dup>",
+       true},
       {"value only", {"", 0, Valor("51.69")}, "<dup><vDup>51.69</vDup></dup>", false},
   };
   for (const Caso& c : casos) {
@@ -1359,9 +1373,9 @@ TEST(NFeWItens, DuplicateWithoutValueIsReported) {
     n.Cobr.Dup.Add() = c.dup;
     const Saida s = Gerar(n);
     EXPECT_EQ(Elemento(s.xml, "cobr"), "<cobr>" + c.grupo + "</cobr>");
-    EXPECT_EQ(s.alertas, c.alerta ? std::vector<std::string>{Alerta("Y10", "vDup", "Valor da duplicata",
-                                                                    "Nenhum valor informado")}
-                                  : std::vector<std::string>{});
+    EXPECT_EQ(s.alertas,
+              c.alerta ? std::vector<std::string>{Alerta("Y10", "vDup", "Valor da duplicata", "Nenhum valor informado")}
+                       : std::vector<std::string>{});
   }
 }
 
