@@ -23,6 +23,7 @@
 #include "converter/PaginaSalva.h"
 #include "converter/ZoltHTMLtoXML.h"
 #include "util/ErroConversao.h"
+#include "util/TextoSeguro.h"
 #include "util/Win1252.h"
 
 namespace {
@@ -98,7 +99,7 @@ struct Argumentos {
 };
 
 int ErroDeUso(const std::string& mensagem) {
-  std::cerr << "salvexa-convert: " << mensagem << "\nTry 'salvexa-convert --help'.\n";
+  std::cerr << "salvexa-convert: " << EscaparControles(mensagem) << "\nTry 'salvexa-convert --help'.\n";
   return kErroUso;
 }
 
@@ -209,7 +210,7 @@ struct Prefixos {
 
 Prefixos PrefixosDe(const std::string& pagina, bool varias) {
   if (!varias) return {"salvexa-convert: ", ""};
-  const std::string p = "salvexa-convert: " + pagina + ": ";
+  const std::string p = "salvexa-convert: " + EscaparControles(pagina) + ": ";
   return {p, p};
 }
 
@@ -217,7 +218,7 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
   Relato r;
   std::string bytes, erro;
   if (!LerEntrada(nome, bytes, erro)) {
-    r.erros = p.mensagem + erro + "\n";
+    r.erros = p.mensagem + EscaparControles(erro) + "\n";
     r.status = kErroArquivo;
     return r;
   }
@@ -226,7 +227,8 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
   bytes.shrink_to_fit();
   // Another page or an unrelated file is not the portal saying "no such NF-e".
   if (!EhPaginaDeResultado(pagina)) {
-    r.erros = p.mensagem + (nome == "-" ? std::string("standard input") : nome) + " is not an NF-e result page\n";
+    r.erros = p.mensagem + (nome == "-" ? std::string("standard input") : EscaparControles(nome)) +
+              " is not an NF-e result page\n";
     r.status = kNaoEhPagina;
     return r;
   }
@@ -243,7 +245,8 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
   // The file is saved either way, but a person must not take it for clean.
   const std::size_t n = resultado.Alertas.size();
   if (args.alertas)
-    for (const std::string& alerta : resultado.Alertas) r.erros += p.lista + win1252::ParaUtf8(alerta) + "\n";
+    for (const std::string& alerta : resultado.Alertas)
+      r.erros += p.lista + EscaparControles(win1252::ParaUtf8(alerta)) + "\n";
   else if (n > 0)
     r.erros = p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
               " (the file may not be valid NF-e); run again with --alerts to list them\n";
@@ -256,7 +259,7 @@ Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool var
   const auto falha = [&](int status, const std::string& mensagem) {
     Relato r;
     r.status = status;
-    r.erros = p.mensagem + mensagem + "\n";
+    r.erros = p.mensagem + EscaparControles(mensagem) + "\n";
     return r;
   };
   try {
@@ -281,7 +284,8 @@ int Imprimir(const Relato& r, const std::string& nome, bool varias) {
   if (!r.caminho.empty()) {
     std::cout << r.caminho << std::endl;
     if (!std::cout) {
-      std::cerr << PrefixosDe(nome, varias).mensagem << "cannot print the saved path " << r.caminho << "\n";
+      std::cerr << PrefixosDe(nome, varias).mensagem << "cannot print the saved path " << EscaparControles(r.caminho)
+                << "\n";
       std::cout.clear();
       return std::max(status, int{kErroArquivo});
     }
@@ -326,7 +330,7 @@ int ConverterVarias(const Argumentos& args) {
   for (const std::string& nome : args.paginas) {
     std::string erro;
     if (!Expandir(nome, paginas, erro)) {
-      std::cerr << "salvexa-convert: " << erro << "\n";
+      std::cerr << "salvexa-convert: " << EscaparControles(erro) << "\n";
       pior = kErroArquivo;
     }
   }
@@ -360,8 +364,8 @@ int ConverterVarias(const Argumentos& args) {
     const std::size_t j = ultima[r.caminho];
     if (j == i) continue;
     refazer[j] = true;
-    r.erros = "salvexa-convert: " + paginas[i] + ": the later page " + paginas[j] +
-              " has the same access key: its file " + r.caminho + " replaced this page's\n";
+    r.erros = "salvexa-convert: " + EscaparControles(paginas[i]) + ": the later page " + EscaparControles(paginas[j]) +
+              " has the same access key: its file " + EscaparControles(r.caminho) + " replaced this page's\n";
     r.caminho.clear();
     r.status = kMesmaChave;
   }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "converter/PaginaSalva.h"
+#include "util/TextoSeguro.h"
 #include "util/Win1252.h"
 
 namespace fs = std::filesystem;
@@ -493,4 +494,44 @@ TEST_F(SalvexaConvert, PagesWithTheSameKeyLeaveTheLastPagesFile) {
   const std::string txt = std::string(kArquivoXml).replace(std::string(kArquivoXml).size() - 3, 3, "txt");
   EXPECT_NE(Ler(dir_ / "saida" / txt).find("SEGUNDA PAGINA LTDA"), std::string::npos);
   EXPECT_NE(Rodar("--help").saida.find("  7  a later page of the run has the same access key"), std::string::npos);
+}
+
+TEST(EscaparControles, NothingReachesATerminalRaw) {
+  struct Caso {
+    std::string entrada;
+    std::string esperado;
+  };
+  const Caso casos[] = {
+      {"pagina.html", "pagina.html"},
+      {"S\xC3\xA3o Paulo \xE2\x82\xAC", "S\xC3\xA3o Paulo \xE2\x82\xAC"},  // printable UTF-8 as it is
+      {"a\x1B[2Jb", "a\\x1B[2Jb"},                                         // ESC
+      {"linha\nquebrada\r\t", "linha\\x0Aquebrada\\x0D\\x09"},
+      {"del\x7F", "del\\x7F"},
+      {"csi\xC2\x9B"
+       "31m",
+       "csi\\u009B31m"},            // the C1 control introducer, as UTF-8
+      {"solto\x9B", "solto\\x9B"},  // not UTF-8
+      {"a\\b", "a\\\\b"},           // the escape character itself
+      {std::string("nul\0x", 5), "nul\\x00x"},
+  };
+  for (const Caso& c : casos) EXPECT_EQ(EscaparControles(c.entrada), c.esperado) << c.entrada;
+}
+
+TEST_F(SalvexaConvert, PageNamesAndMessagesReachStandardErrorEscaped) {
+  // A name holding a terminal's escape sequence and a line break: each
+  // message stays one line and no control character comes out.
+  const std::string nome = "pagina\x1B]0;titulo\x07\nsalvexa-convert: falsa.html";
+  const fs::path pagina = dir_ / nome;
+  Gravar(pagina, "nada aqui");
+  const fs::path outra = dir_ / "outra.txt";
+  Gravar(outra, "nada");
+  const std::string escapado = (dir_ / "pagina\\x1B]0;titulo\\x07\\x0Asalvexa-convert: falsa.html").string();
+  for (const std::string& argumentos :
+       {Aspas(pagina.string()), Aspas(pagina.string()) + " " + Aspas(outra.string()), Aspas(pagina.string() + "x")}) {
+    const Execucao e = Rodar("-o " + Aspas(Saida()) + " " + argumentos);
+    EXPECT_NE(e.status, 0);
+    for (char c : e.erros) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << e.erros;
+    EXPECT_NE(e.erros.find(escapado), std::string::npos) << e.erros;
+    EXPECT_EQ(e.erros.find("\nsalvexa-convert: falsa.html"), std::string::npos) << e.erros;
+  }
 }
