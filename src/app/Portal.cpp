@@ -10,10 +10,23 @@
 
 namespace {
 
+// The host part as a browser shows it in a location, so the pages compare equal.
+std::string HostDoEndereco(std::string_view esquema, std::string_view host) {
+  const auto doisPontos = host.find(':', host.starts_with('[') ? host.find(']') : 0);
+  if (doisPontos == std::string_view::npos) return std::string(host);
+  const std::string_view porta = host.substr(doisPontos + 1);
+  int numero = 0;
+  const auto [fim, erro] = std::from_chars(porta.data(), porta.data() + porta.size(), numero);
+  if (erro != std::errc() || fim != porta.data() + porta.size()) return std::string(host);  // refused anyway
+  std::string resultado(host.substr(0, doisPontos));
+  if (numero != (esquema == "https" ? 443 : 80)) resultado += ":" + std::to_string(numero);
+  return resultado;
+}
+
 std::string Endereco(std::string_view esquema, const TConfiguracaoPortal& config, std::string_view caminho,
                      std::string_view consulta = {}) {
   std::string e;
-  e.append(esquema).append("://").append(config.Host).append(caminho);
+  e.append(esquema).append("://").append(HostDoEndereco(esquema, config.Host)).append(caminho);
   if (!consulta.empty()) e.append("?").append(consulta);
   return e;
 }

@@ -28,6 +28,19 @@ inline constexpr std::string_view kMsgErroCarregando =
 inline constexpr std::string_view kMsgInexistente =
     "NF-e INEXISTENTE na base nacional, favor consultar esta NF-e no site da SEFAZ de origem."_cp;
 
+// The "Sobre" tab.
+inline constexpr std::string_view kTextoSobre =
+    "Projeto Salvexa\n"
+    "Este projeto é mantido pela comunidade de desenvolvedores do Zolt.\n"
+    "\n"
+    "Seu uso tem por objetivo fornecer os dados de NF-e utilizando busca basedo no layout do site da NF-e. "
+    "Este site sofre modificações constantes o que na maioria das vezes faz com que este projeto se torne "
+    "incompatível, portanto não há garantias de continuidade e manutenção deste projeto, use-o por conta e risco.\n"
+    "\n"_cp;
+inline constexpr std::string_view kAvisoSobre =
+    "OS ARQUIVOS GERADOS POR ESTE PROGRAMA NÃO SUBSTITUEM O XML ORIGINAL DA NF-E! Solicite aos fornecedores o "
+    "envio do xml original, além de obrigatório, é mais seguro."_cp;
+
 // Names of the portal form's elements.
 inline constexpr std::string_view kCampoChave = "ctl00$ContentPlaceHolder1$txtChaveAcessoCompleta";
 inline constexpr std::string_view kCampoCaptcha = "ctl00$ContentPlaceHolder1$txtCaptcha";
@@ -53,6 +66,8 @@ TConfiguracaoPortal LerConfiguracao(const std::function<std::optional<std::strin
 // exist, so no run ends without a place for its file); empty when all are fine.
 std::string ProblemaConfiguracao(const TConfiguracaoPortal& config);
 
+// The addresses as a browser reports them: a port without leading zeros,
+// and none when it is the scheme's default (80 for http, 443 for https).
 std::string EnderecoConsulta(const TConfiguracaoPortal& config);
 std::string EnderecoVisualizacao(const TConfiguracaoPortal& config);
 std::string EnderecoImpressao(const TConfiguracaoPortal& config);

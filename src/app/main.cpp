@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -84,10 +85,17 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argumento == kOpcaoServirMarcador) {
-    if (argc < 3) return 2;
+    // The hidden keeper: only the display's connection, no browser, nothing
+    // of the caller's.
+    DesligarDoChamador();
+    if (argc < 4) return 2;
     QGuiApplication app(argc, argv);
-    return ServirAreaDeTransferencia(QString::fromLocal8Bit(argv[2]));
+    return ServirAreaDeTransferencia(QString::fromLocal8Bit(argv[3]),
+                                     std::uint32_t(std::strtoul(argv[2], nullptr, 10)));
   }
+  // Over the file-size limit a save fails like any other write (and is told)
+  // instead of the signal ending the run without its marker.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   // Chromium refuses to start its sandbox as root.
   if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

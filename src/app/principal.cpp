@@ -14,6 +14,7 @@
 #include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -25,12 +26,15 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <utility>
 
 #include "converter/TextoPagina.h"
 #include "converter/ZoltHTMLtoXML.h"
+#include "util/ArquivoDuravel.h"
 #include "util/ErroConversao.h"
+#include "util/TextoSeguro.h"
 #include "util/ZoltUtil.h"
 
 namespace {
@@ -38,26 +42,37 @@ namespace {
 QString Q(std::string_view textoWin1252) { return QString::fromStdString(win1252::ParaUtf8(textoWin1252)); }
 std::string W(const QString& texto) { return win1252::DeUtf8(texto.toStdString()); }
 
-constexpr std::string_view kTextoLabel4 =
-    "Projeto Salvexa\n"
-    "Este projeto é mantido pela comunidade de desenvolvedores do Zolt.\n"
-    "\n"
-    "Seu uso tem por objetivo fornecer os dados de NF-e utilizando busca basedo no layout do site da NF-e. "
-    "Este site sofre modificações constantes o que na maioria das vezes faz com que este projeto se torne "
-    "incompatível, portanto não há garantias de continuidade e manutenção deste projeto, use-o por conta e risco.\n"
-    "\n";
-constexpr std::string_view kTextoLabel5 =
-    "OS ARQUIVOS GERADOS POR ESTE PROGRAMA NÃO SUBSTITUEM O XML ORIGINAL DA NF-E! Solicite aos fornecedores o "
-    "envio do xml original, além de obrigatório, é mais seguro.";
+// A captcha is a small image: an answer larger than this is not one.
+constexpr qint64 kMaximoCaptcha = qint64{1} << 20;
+constexpr qint64 kBlocoCaptcha = qint64{64} << 10;
 
 // The browser's code for a load cut short by another.
 constexpr int kCargaInterrompida = -3;
 
 // What the program does, told on standard error for a person at a terminal
-// and for a calling program's log.
-void Informar(std::string_view texto) { std::cerr << "salvexa-nfe: " << texto << std::endl; }
+// and for a calling program's log: one line of the list in the README, in
+// English, with whatever a page, a file name or the network put in it
+// escaped. `texto` is UTF-8.
+void Informar(std::string_view texto) { std::cerr << "salvexa-nfe: " << EscaparControles(texto) << std::endl; }
 
-// A Delphi-style panel: a raised bevel around its children.
+// Why a page did not load, for a person: the browser's own text goes to
+// standard error. Windows-1252.
+std::string CausaDaFalhaDeCarga(const QWebEngineLoadingInfo& info) {
+  switch (info.errorDomain()) {
+    case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+      return "o portal respondeu com o erro HTTP " + std::to_string(info.errorCode());
+    case QWebEngineLoadingInfo::CertificateErrorDomain:
+      return std::string("o certificado do portal não é confiável"_cp);
+    case QWebEngineLoadingInfo::DnsErrorDomain:
+      return std::string("o endereço do portal não foi encontrado"_cp);
+    case QWebEngineLoadingInfo::ConnectionErrorDomain:
+      return std::string("não foi possível conectar ao portal"_cp);
+    default:
+      return std::string("falha na comunicação com o portal"_cp);
+  }
+}
+
+// A panel: a raised bevel around its children.
 QFrame* Painel(QWidget* pai, const char* nome, int x, int y, int w, int h) {
   auto* p = new QFrame(pai);
   p->setObjectName(nome);
@@ -181,8 +196,13 @@ void TfrmPrincipal::CriarComponentes() {
 
   WebBrowser1 = Componente<QWebEngineView>(this, "WebBrowser1", 280, 8, 0, 0);
   WebBrowser1->setPage(new QWebEnginePage(Perfil.get(), WebBrowser1));
+  // Hidden until the portal itself has to be shown: disabled, neither Tab
+  // nor a page's script can take the keyboard into it.
+  WebBrowser1->setEnabled(false);
 
   PageControl1 = Componente<QTabWidget>(this, "PageControl1", 4, 200, 643, 193);
+  // Below the window's fixed height, out of sight: no keyboard there either.
+  PageControl1->setEnabled(false);
   Memo2 = new QPlainTextEdit;
   Memo2->setObjectName("Memo2");
   Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -196,14 +216,14 @@ void TfrmPrincipal::CriarComponentes() {
   PageControl1->addTab(Panel1, "Dados XML");
   auto* TabSheet3 = new QWidget;
   auto* Label4 = Componente<QLabel>(TabSheet3, "Label4", 8, 8, 620, 100);
-  Label4->setText(Q(kTextoLabel4));
+  Label4->setText(Q(kTextoSobre));
   Label4->setWordWrap(true);
   Label4->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   QFont negrito = font();
   negrito.setBold(true);
   Label4->setFont(negrito);
   auto* Label5 = Componente<QLabel>(TabSheet3, "Label5", 8, 118, 620, 40);
-  Label5->setText(Q(kTextoLabel5));
+  Label5->setText(Q(kAvisoSobre));
   Label5->setWordWrap(true);
   Label5->setFont(negrito);
   Label5->setStyleSheet("color: red;");
@@ -258,6 +278,7 @@ void TfrmPrincipal::Label3Click() { IniciarConsulta(); }
 void TfrmPrincipal::Timer1Timer() {
   if (++ContadorEspera >= kTicksTempoEsgotado) {
     Timer1.stop();
+    CancelarDownload();
     Mensagem(kMsgTempoExcedido);
     Finalizar();
   }
@@ -283,11 +304,13 @@ void TfrmPrincipal::WebBrowser1LoadingChanged(const QWebEngineLoadingInfo& info)
   if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == kCargaInterrompida) return;
   // The portal cannot be reached or refused the page: asking again at once
   // would fail the same way, so the person is told why and the run ends.
-  const QString motivo = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
-                             ? QString("HTTP %1").arg(info.errorCode())
-                             : info.errorString();
-  Mensagem(std::string("Não foi possível carregar a página do portal da NF-e ("_cp) + W(info.url().toString()) +
-           "): " + W(motivo));
+  const std::string endereco = W(info.url().toString());
+  Informar("page load failed: " + win1252::ParaUtf8(endereco) + ": " +
+           (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
+                ? "HTTP " + std::to_string(info.errorCode())
+                : info.errorString().toStdString()));
+  Mensagem(std::string("Não foi possível carregar a página do portal da NF-e ("_cp) + endereco +
+           "): " + CausaDaFalhaDeCarga(info) + ".");
   Finalizar();
 }
 
@@ -386,7 +409,9 @@ void TfrmPrincipal::GerarArquivoXML() {
     Mensagem(std::string("Erro na conversão da página: "_cp) + e.what());
     return;
   } catch (const std::exception& e) {
-    Mensagem(std::string("Não foi possível gravar o arquivo XML: "_cp) + W(QString::fromLocal8Bit(e.what())));
+    Informar(std::string("cannot save the XML file: ") + QString::fromLocal8Bit(e.what()).toStdString());
+    Mensagem(std::string("Não foi possível gravar o arquivo XML na pasta "_cp) +
+             W(QString::fromLocal8Bit(Config.Diretorio.c_str())) + ".");
     return;
   }
   if (!resultado.Encontrada) {
@@ -397,8 +422,8 @@ void TfrmPrincipal::GerarArquivoXML() {
     WBXML->load(QUrl::fromLocalFile(caminho));
     if (!resultado.Alertas.empty()) {
       // The file is saved, but the writer found values it could not write as the layout asks.
-      Informar(std::to_string(resultado.Alertas.size()) + " alert(s) while writing the XML:");
-      for (const std::string& alerta : resultado.Alertas) std::cerr << "  " << win1252::ParaUtf8(alerta) << "\n";
+      Informar(std::to_string(resultado.Alertas.size()) + " alert(s) while writing the XML");
+      for (const std::string& alerta : resultado.Alertas) Informar("alert: " + win1252::ParaUtf8(alerta));
     }
     std::cout << caminho.toStdString() << std::endl;
   }
@@ -409,6 +434,7 @@ void TfrmPrincipal::GerarArquivoXML() {
 
 void TfrmPrincipal::Finalizar() {
   Encerrando = true;
+  CancelarDownload();
   QGuiApplication::clipboard()->setText(Q(kMarcadorFim));
   // Queued, so a call before the event loop starts still ends the application.
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -418,31 +444,41 @@ void TfrmPrincipal::Finalizar() {
 
 void TfrmPrincipal::AcaoCaptcha() {
   ExecutarScript(kScriptImagens, [this](const QVariant& valor) {
-    BaixarCaptchas(valor.toString().split('\n', Qt::SkipEmptyParts), false);
+    BaixarCaptchas(valor.toString().split('\n', Qt::SkipEmptyParts), std::nullopt);
   });
 }
 
-void TfrmPrincipal::BaixarCaptchas(QStringList imagens, bool baixada) {
-  // Every image with the captcha address, one after the other, to the same file.
+void TfrmPrincipal::BaixarCaptchas(QStringList imagens, std::optional<QByteArray> imagem) {
+  // Every image with the captcha address, one after the other: the portal
+  // takes the last captcha it made.
   const QString captcha = QString::fromStdString(EnderecoCaptcha(Config));
-  const QString arquivo = QDir(QString::fromStdString(Config.Diretorio)).filePath("captcha.gif");
   while (!imagens.isEmpty()) {
     const QString fonte = imagens.takeFirst();
     if (fonte != captcha) continue;
-    BaixarArquivo(fonte, arquivo, [this, imagens](const QString& erro) {
-      if (!erro.isEmpty()) {  // no captcha to show; "Clique aqui ..." asks for a new one
-        Mensagem(std::string("Não foi possível obter a imagem do captcha: "_cp) + W(erro));
-        return;
-      }
-      BaixarCaptchas(imagens, true);
+    // A failure has been told; "Clique aqui ..." asks for a new captcha.
+    BaixarCaptcha(fonte, [this, imagens](std::optional<QByteArray> baixada) {
+      if (baixada) BaixarCaptchas(imagens, std::move(baixada));
     });
     return;
   }
-  if (!baixada) {
+  if (!imagem) {
     MostrarPortal();
     return;
   }
-  Image1->setPixmap(QPixmap(arquivo));
+  // Saved whole under its name, replacing whatever stands there (a link is
+  // not followed, a FIFO not opened); a failed save leaves no partial file.
+  const std::string arquivo = (std::filesystem::path(Config.Diretorio) / "captcha.gif").string();
+  try {
+    GravarArquivoDuravel(arquivo, std::string_view(imagem->constData(), std::size_t(imagem->size())));
+  } catch (const std::exception& e) {
+    Informar(std::string("cannot save the captcha: ") + QString::fromLocal8Bit(e.what()).toStdString());
+    Mensagem(std::string("Não foi possível gravar a imagem do captcha na pasta "_cp) +
+             W(QString::fromLocal8Bit(Config.Diretorio.c_str())) + ".");
+    return;
+  }
+  QPixmap figura;
+  figura.loadFromData(*imagem);
+  Image1->setPixmap(figura);
   btnPegarHTML->setEnabled(true);
   activateWindow();
   edtCaptcha->setFocus();
@@ -464,6 +500,7 @@ void TfrmPrincipal::MostrarPortal() {
   }
   WebBrowser1->setGeometry(0, 151, width(), height() - 151);
   WebBrowser1->raise();
+  WebBrowser1->setEnabled(true);
   WebBrowser1->setFocus();
   Informar("the consultation page has no captcha image: answer the portal's page in the window");
 }
@@ -486,7 +523,8 @@ void TfrmPrincipal::EnviarFormulario(const std::string& chave, const std::string
   ExecutarScript(ScriptEnviarFormulario(chave, captcha), [this](const QVariant& valor) {
     if (const QString faltando = valor.toString(); !faltando.isEmpty()) {
       btnNovaConsulta->setEnabled(true);
-      Mensagem("the portal's form has no element named " + faltando.toStdString());
+      Informar("the portal's form has no element named " + faltando.toStdString());
+      Mensagem(std::string("O formulário de consulta do portal mudou: falta o campo "_cp) + W(faltando) + ".");
     }
   });
 }
@@ -497,36 +535,58 @@ void TfrmPrincipal::LimparCacheURL() {
   // browser to clear its cache anyway can stall the navigation that follows.
 }
 
-void TfrmPrincipal::BaixarArquivo(const QString& endereco, const QString& arquivo,
-                                  std::function<void(QString)> depois) {
-  auto saida = std::make_shared<QFile>(arquivo);
-  if (!saida->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    depois("cannot write " + arquivo + ": " + saida->errorString());
-    return;
-  }
+void TfrmPrincipal::BaixarCaptcha(const QString& endereco, std::function<void(std::optional<QByteArray>)> depois) {
   QNetworkRequest pedido{QUrl(endereco)};
   pedido.setHeader(QNetworkRequest::UserAgentHeader, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+  // The request carries the portal's session cookie: it follows no redirect
+  // to another scheme, host or port.
+  pedido.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
   QNetworkReply* resposta = Rede.get(pedido);
-  auto erroArquivo = std::make_shared<QString>();
-  const auto copiar = [resposta, saida, erroArquivo] {
-    char bloco[1024];
-    for (qint64 lidos; (lidos = resposta->read(bloco, sizeof bloco)) > 0;)
-      if (saida->write(bloco, lidos) != lidos && erroArquivo->isEmpty()) *erroArquivo = saida->errorString();
+  // One bounded block per event: an endless answer neither fills the memory
+  // nor keeps the event loop (the time-out, the signals, the window) waiting.
+  resposta->setReadBufferSize(kBlocoCaptcha);
+  Download = resposta;
+  auto imagem = std::make_shared<QByteArray>();
+  auto grandeDemais = std::make_shared<bool>(false);
+  const auto ler = [resposta, imagem, grandeDemais] {
+    if (*grandeDemais) return;
+    imagem->append(resposta->read(kMaximoCaptcha + 1 - imagem->size()));
+    if (imagem->size() > kMaximoCaptcha) {
+      *grandeDemais = true;
+      resposta->abort();
+    }
   };
-  QObject::connect(resposta, &QNetworkReply::readyRead, this, copiar);
+  QObject::connect(resposta, &QNetworkReply::readyRead, this, ler);
   QObject::connect(resposta, &QNetworkReply::finished, this, [=, this] {
     resposta->deleteLater();
-    copiar();
-    if (!saida->flush() && erroArquivo->isEmpty()) *erroArquivo = saida->errorString();
-    saida->close();
-    if (Encerrando) return;
-    if (!erroArquivo->isEmpty())
-      depois("cannot write " + arquivo + ": " + *erroArquivo);
-    else if (resposta->error() != QNetworkReply::NoError)
-      depois("cannot download " + endereco + ": " + resposta->errorString());
-    else
-      depois({});
+    if (resposta->error() == QNetworkReply::NoError) ler();
+    // Cancelled by the run's end or time-out: nothing more to tell.
+    if (Encerrando || (resposta->error() == QNetworkReply::OperationCanceledError && !*grandeDemais)) return;
+    const std::string fonte = "captcha download failed: " + endereco.toStdString() + ": ";
+    std::string causa;
+    if (*grandeDemais) {
+      Informar(fonte + "larger than " + std::to_string(kMaximoCaptcha) + " bytes");
+      causa = "a imagem recebida passa de 1 MiB";
+    } else if (resposta->error() == QNetworkReply::InsecureRedirectError ||
+               resposta->error() == QNetworkReply::TooManyRedirectsError) {
+      Informar(fonte + "redirected elsewhere: " + resposta->errorString().toStdString());
+      causa = "o portal mandou buscá-la em outro endereço"_cp;
+    } else if (resposta->error() != QNetworkReply::NoError) {
+      Informar(fonte + resposta->errorString().toStdString());
+      const int status = resposta->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+      causa = status ? "o portal respondeu com o erro HTTP " + std::to_string(status)
+                     : std::string("falha na comunicação com o portal"_cp);
+    } else {
+      depois(*imagem);
+      return;
+    }
+    Mensagem(std::string("Não foi possível obter a imagem do captcha: "_cp) + causa + ".");
+    depois(std::nullopt);
   });
+}
+
+void TfrmPrincipal::CancelarDownload() {
+  if (Download) Download->abort();
 }
 
 void TfrmPrincipal::ExecutarScript(std::string_view script, std::function<void(const QVariant&)> depois) {

@@ -5,10 +5,13 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/Portal.h"
@@ -69,12 +72,16 @@ class TfrmPrincipal : public QWidget {
   void AcaoCaptcha();
   // Not a page of the portal's road: tell it and start a new consultation.
   void PaginaInesperada(const std::string& motivo);
-  void BaixarCaptchas(QStringList imagens, bool baixada);
+  void BaixarCaptchas(QStringList imagens, std::optional<QByteArray> imagem);
   void AcaoCaptura();
   void EnviarFormulario(const std::string& chave, const std::string& captcha);
   void LimparCacheURL();
-  // Downloads `endereco` to `arquivo`; `depois` gets an empty text or the error.
-  void BaixarArquivo(const QString& endereco, const QString& arquivo, std::function<void(QString)> depois);
+  // Downloads the captcha image at `endereco` (at most 1 MiB) with the
+  // browser's cookies; `depois` gets the image, or nullopt once the person
+  // has been told why there is none.
+  void BaixarCaptcha(const QString& endereco, std::function<void(std::optional<QByteArray>)> depois);
+  // Stops a captcha download under way (the run's end or time-out).
+  void CancelarDownload();
   void MostrarPortal();
 
   // Runs a script in the portal's page; `depois` gets its value unless the run has ended.
@@ -92,6 +99,7 @@ class TfrmPrincipal : public QWidget {
   // The profile outlives the views that use it; it keeps nothing on disk.
   std::unique_ptr<QWebEngineProfile> Perfil;
   QNetworkAccessManager Rede;
+  QPointer<QNetworkReply> Download;        // the captcha download under way
   TCookiesDoNavegador* Cookies = nullptr;  // owned by Rede
   QTimer Timer1;
 

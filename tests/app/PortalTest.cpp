@@ -96,6 +96,50 @@ TEST(Portal, ReconhecePaginasPeloEnderecoExato) {
   EXPECT_EQ(EnderecoCaptcha(config), "http://localhost:8080/scripts/srf/intercepta/captcha.aspx?opt=image");
 }
 
+TEST(Portal, PortaPadraoComoONavegadorMostra) {
+  // The browser drops a scheme's default port and leading zeros from the
+  // location: the addresses built here must do the same, or no page is known.
+  struct Caso {
+    const char* host;
+    const char* consulta;      // http
+    const char* visualizacao;  // https
+  };
+  const Caso casos[] = {
+      {"localhost:80", "http://localhost/portal/consulta.aspx", "https://localhost:80/portal/visualizacaoNFe"},
+      {"localhost:443", "http://localhost:443/portal/consulta.aspx", "https://localhost/portal/visualizacaoNFe"},
+      {"localhost:08080", "http://localhost:8080/portal/consulta.aspx",
+       "https://localhost:8080/portal/visualizacaoNFe"},
+      {"[::1]:80", "http://[::1]/portal/consulta.aspx", "https://[::1]:80/portal/visualizacaoNFe"},
+      {"[::1]", "http://[::1]/portal/consulta.aspx", "https://[::1]/portal/visualizacaoNFe"},
+  };
+  for (const Caso& c : casos) {
+    const TConfiguracaoPortal config = Configuracao({{"SALVEXA_PORTAL_HOST", c.host}});
+    EXPECT_EQ(ProblemaConfiguracao(config), "") << c.host;
+    EXPECT_TRUE(EnderecoConsulta(config).starts_with(c.consulta)) << EnderecoConsulta(config);
+    EXPECT_TRUE(EnderecoVisualizacao(config).starts_with(c.visualizacao)) << EnderecoVisualizacao(config);
+  }
+  const TConfiguracaoPortal config = Configuracao({{"SALVEXA_PORTAL_HOST", "portal.example:80"}});
+  EXPECT_EQ(ReconhecerPagina("http://portal.example/portal/consultaCompleta.aspx?tipoConteudo=XbSeqxE8pl8=", config),
+            TPaginaPortal::ConsultaCompleta);
+  EXPECT_EQ(ReconhecerPagina("https://portal.example:80/portal/inexistente_completa.aspx", config),
+            TPaginaPortal::Inexistente);
+  EXPECT_EQ(EnderecoCaptcha(config), "http://portal.example/scripts/srf/intercepta/captcha.aspx?opt=image");
+}
+
+TEST(Portal, TextosSobreEmPortugues) {
+  // The tab's texts are Windows-1252 like every text of the window: read
+  // back as UTF-8 they show their accents, not "Ã©".
+  const std::string sobre = win1252::ParaUtf8(kTextoSobre);
+  const std::string aviso = win1252::ParaUtf8(kAvisoSobre);
+  EXPECT_NE(sobre.find("Este projeto \xC3\xA9 mantido"), std::string::npos) << sobre;
+  EXPECT_NE(sobre.find("modifica\xC3\xA7\xC3\xB5"
+                       "es constantes"),
+            std::string::npos)
+      << sobre;
+  EXPECT_NE(aviso.find("N\xC3\x83O SUBSTITUEM"), std::string::npos) << aviso;
+  for (const std::string& texto : {sobre, aviso}) EXPECT_EQ(texto.find("\xC3\x83\xC2"), std::string::npos) << texto;
+}
+
 TEST(Portal, ChaveInicial) {
   const std::string chave(kChave);
   // The argument wins over the clipboard; either is taken as it is, not trimmed.
