@@ -69,6 +69,11 @@ class Leitor:
             self.fila.put(linha)
         self.fila.put(None)
 
+    def terminou(self, limite):
+        """Whether the stream reached its end (every writer closed it) within the time limit."""
+        self.fio.join(limite)
+        return not self.fio.is_alive()
+
     def esperar(self, padrao, limite=60):
         """The first new line matching the pattern; fails at the end of the stream or time."""
         fim = time.monotonic() + limite
@@ -138,11 +143,16 @@ class Area:
             comando += ["--captcha", captcha]
         for p in paginas:
             comando += ["--page", p]
-        self.portal = subprocess.Popen(comando, stdout=subprocess.PIPE, text=True)
+        self.portal = subprocess.Popen(comando, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.processos.append(self.portal)
         self.portal_saida = Leitor(self.portal.stdout, "portal: " if self.verboso else None)
         self.porta = int(self.portal_saida.esperar(r"^PORT (\d+)$", 20).group(1))
         return self.porta
+
+    def continuar_portal(self):
+        """Lets a portal that holds an answer (mode captcha-lento) send the rest."""
+        self.portal.stdin.write("\n")
+        self.portal.stdin.flush()
 
     # ---- the program ----
     def iniciar_programa(self, programa, *argumentos, **extra):
@@ -188,6 +198,15 @@ class Area:
         xclip = subprocess.Popen(["xclip", "-i", "-selection", "clipboard"], stdin=subprocess.PIPE,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=self.ambiente())
         xclip.communicate(texto.encode("utf-8"), timeout=10)
+
+    def esperar_area_de_transferencia(self, texto, limite=30):
+        """Polls the clipboard until it holds the text; fails at the time limit."""
+        fim = time.monotonic() + limite
+        while time.monotonic() < fim:
+            if subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.ambiente(), timeout=10,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout == texto:
+                return
+        raise TimeoutError("the clipboard never held %r" % texto)
 
     def captura_de_tela(self, arquivo):
         executar("import", "-window", "root", arquivo, env=self.ambiente())

@@ -8,9 +8,12 @@ Run one case: e2e.py BUILD_DIR Consulta.test_caminho_feliz
 """
 
 import os
+import re
+import resource
 import select
 import signal
 import socket
+import stat
 import subprocess
 import sys
 import unittest
@@ -57,7 +60,15 @@ class Consulta(unittest.TestCase):
 
     def terminar(self, codigo=0):
         self.assertEqual(self.prog.wait(60), codigo)
+        # A caller reading the output sees its end with the program's: nothing
+        # the program started (the browser's processes, the clipboard keeper) holds the pipes.
+        self.assertTrue(self.prog.saida.terminou(10), "standard output still open after the end")
+        self.assertTrue(self.prog.erros.terminou(10), "standard error still open after the end")
         self.assertEqual(self.area.area_de_transferencia(), ambiente.MARCADOR)
+
+    def disse(self, padrao):
+        """Whether a line of standard error so far matches the pattern."""
+        return any(re.search(padrao, l) for l in self.prog.erros.linhas)
 
     def xml_salvo(self, chave=CHAVE):
         caminho = os.path.join(self.area.saida, chave + "-nfe.xml")
@@ -206,8 +217,9 @@ class Consulta(unittest.TestCase):
         self.terminar()
         self.assertEqual([l for l in self.prog.saida.linhas if l], [xml])
         self.assertTrue(os.path.exists(os.path.join(destino, "captcha.gif")))
+
     def test_programa_chamador_de_exemplo(self):
-        # examples/chamar-salvexa.sh waits for the marker and prints the file a run saved.
+        # examples/chamar-salvexa.sh captures the path the program prints, with a time limit.
         self.portal()
         caminho = os.pathsep.join([BUILD, os.environ.get("PATH", "")])
         self.prog = self.area.iniciar_programa(os.path.join(EXEMPLOS, "chamar-salvexa.sh"), CHAVE, PATH=caminho)
@@ -225,38 +237,45 @@ class Consulta(unittest.TestCase):
     def test_portal_inalcancavel(self):
         self.portal()
         self.programa(CHAVE, SALVEXA_PORTAL_HOST="localhost:%d" % self.porta_fechada())
-        self.fechar_mensagem("Não foi possível carregar a página do portal da NF-e .*ERR_CONNECTION_REFUSED")
+        self.fechar_mensagem(r"Não foi possível carregar a página do portal da NF-e \(http://localhost:\d+/portal/"
+                             r"consulta.aspx\?.*\): não foi possível conectar ao portal\.$")
         self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: page load failed: http://.*: net::ERR_CONNECTION_REFUSED$"))
 
     def test_portal_responde_erro(self):
         self.portal("erro")
         self.programa(CHAVE)
-        self.fechar_mensagem("Não foi possível carregar a página do portal da NF-e .*500")
+        self.fechar_mensagem(r"Não foi possível carregar a página do portal da NF-e \(.*\): "
+                             r"o portal respondeu com o erro HTTP 500\.$")
         self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: page load failed: http://.*: HTTP 500$"))
 
     def test_captcha_indisponivel(self):
         self.portal("sem-captcha")
         self.programa(CHAVE)
-        self.fechar_mensagem("Não foi possível obter a imagem do captcha: cannot download .*captcha.aspx")
+        self.fechar_mensagem(r"Não foi possível obter a imagem do captcha: o portal respondeu com o erro HTTP 404\.$")
         self.area.tecla("Escape")
         self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: captcha download failed: http://.*captcha.aspx\?opt=image: "))
 
     def test_diretorio_sem_lugar_para_os_arquivos(self):
         # Where a file has to go stands a directory: neither captcha nor XML can be written.
         os.mkdir(os.path.join(self.area.saida, "captcha.gif"))
         self.portal()
         self.programa(CHAVE)
-        self.fechar_mensagem("Não foi possível obter a imagem do captcha: cannot write .*captcha.gif")
+        self.fechar_mensagem(r"Não foi possível gravar a imagem do captcha na pasta .*saida\.$")
         self.area.tecla("Escape")
         self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: cannot save the captcha: .*captcha.gif"))
 
         os.rmdir(os.path.join(self.area.saida, "captcha.gif"))
         os.mkdir(os.path.join(self.area.saida, CHAVE + "-nfe.xml"))
         self.programa(CHAVE)
         self.consultar(self.esperar_captcha())
-        self.fechar_mensagem("Não foi possível gravar o arquivo XML: .*" + CHAVE + "-nfe.xml")
+        self.fechar_mensagem(r"Não foi possível gravar o arquivo XML na pasta .*saida\.$")
         self.area.tecla("Escape")
         self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: cannot save the XML file: .*" + CHAVE + "-nfe.xml"))
         self.assertEqual(sorted(os.listdir(self.area.saida)), sorted(["captcha.gif", CHAVE + "-nfe.xml"]))
         self.assertEqual(os.listdir(os.path.join(self.area.saida, CHAVE + "-nfe.xml")), [])
 
@@ -267,6 +286,144 @@ class Consulta(unittest.TestCase):
         self.prog.send_signal(signal.SIGTERM)
         self.terminar()
         self.assertEqual(os.listdir(self.area.saida), [])
+
+    # ---- the hand-off to a calling program ----
+
+    def test_chamador_que_captura_a_saida(self):
+        # x=$(salvexa-nfe KEY) and Python's capture_output return as soon as the program ends.
+        self.portal()
+        programa = os.path.join(BUILD, "salvexa-nfe")
+        env = self.area.ambiente(SALVEXA_PORTAL_HOST="localhost:%d" % self.area.porta, SALVEXA_DIR=self.area.saida)
+        opcoes = dict(env=env, cwd=self.area.pasta, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                      timeout=30)
+        feito = subprocess.run(["sh", "-c", 'x=$("$0" 123); echo done', programa], **opcoes)
+        self.assertEqual(feito.stdout, "done\n")
+        self.assertEqual(self.area.area_de_transferencia(), ambiente.MARCADOR)
+        # The keeper of the marker holds nothing of the caller's and runs no browser.
+        servidores = self.area.servidores_da_area()
+        self.assertEqual(len(servidores), 1)
+        pid = servidores[0]
+        self.assertEqual(os.readlink("/proc/%d/cwd" % pid), "/")
+        for fd in os.listdir("/proc/%d/fd" % pid):
+            alvo = os.readlink("/proc/%d/fd/%s" % (pid, fd))
+            if int(fd) <= 2:
+                self.assertEqual(alvo, "/dev/null")
+            self.assertFalse(alvo.startswith("pipe:") or alvo.startswith("/tmp"), alvo)
+        self.assertEqual(filhos(pid), [])
+
+        feito = subprocess.run([programa, CHAVE[:43]], **opcoes)
+        self.assertEqual(feito.stdout, "")
+        self.assertEqual(feito.stderr.splitlines()[-1],
+                         "salvexa-nfe: the access key must have 44 characters; nothing to consult")
+        self.assertEqual(self.area.area_de_transferencia(), ambiente.MARCADOR)
+
+    def test_chave_copiada_logo_apos_o_marcador_fica(self):
+        # A caller copies its next key as soon as the marker appears: the key
+        # is still there once the program and its keeper are gone.
+        self.portal()
+        self.programa(CHAVE)
+        self.consultar(self.esperar_captcha())
+        self.area.esperar_area_de_transferencia(ambiente.MARCADOR)
+        self.area.pegar_area_de_transferencia(CHAVE_INEXISTENTE)
+        self.assertEqual(self.prog.wait(60), 0)
+        self.assertTrue(self.prog.saida.terminou(10) and self.prog.erros.terminou(10))
+        for pid in self.area.servidores_da_area():  # started before the program ended
+            self.esperar_fim(pid)
+        self.assertEqual(self.area.area_de_transferencia(), CHAVE_INEXISTENTE)
+        self.xml_salvo()
+
+    # ---- a hostile network, hostile files ----
+
+    def test_captcha_sem_fim(self):
+        self.portal("captcha-sem-fim")
+        self.programa(CHAVE)
+        self.fechar_mensagem(r"Não foi possível obter a imagem do captcha: a imagem recebida passa de 1 MiB\.$")
+        self.area.tecla("Escape")
+        self.terminar()
+        self.assertEqual(os.listdir(self.area.saida), [])
+
+    def test_sinal_durante_o_download_do_captcha(self):
+        self.portal("captcha-lento")
+        self.programa(CHAVE)
+        self.area.portal_saida.esperar(r"^CAPTCHA SLOW$", 60)
+        self.prog.send_signal(signal.SIGTERM)
+        self.terminar()
+        self.assertEqual(os.listdir(self.area.saida), [])  # no partial captcha.gif, no temporary
+
+    def test_captcha_redirecionado_para_outra_origem(self):
+        # The download carries the portal's session cookie: it never reaches another origin.
+        self.portal("captcha-redirecionado")
+        self.programa(CHAVE)
+        self.fechar_mensagem(r"Não foi possível obter a imagem do captcha: o portal mandou buscá-la em outro "
+                             r"endereço\.$")
+        self.area.tecla("Escape")
+        self.terminar()
+        self.assertEqual([l for l in self.area.portal_saida.linhas if l.startswith("FOREIGN")], [])
+        self.assertEqual(os.listdir(self.area.saida), [])
+
+    def test_captcha_gif_ligacao_ou_fifo(self):
+        # What stands at captcha.gif is replaced: a link's target is never
+        # written, a FIFO never opened (it would block).
+        vitima = os.path.join(self.area.pasta, "vitima.txt")
+        with open(vitima, "w") as f:
+            f.write("intacto")
+        caminho = os.path.join(self.area.saida, "captcha.gif")
+        self.portal()
+        for preparar in (lambda c: os.symlink(vitima, c), os.mkfifo):
+            preparar(caminho)
+            self.programa(CHAVE)
+            self.esperar_captcha()
+            self.area.tecla("Escape")
+            self.terminar()
+            self.assertTrue(stat.S_ISREG(os.lstat(caminho).st_mode))
+            with open(caminho, "rb") as f:
+                self.assertEqual(f.read(6), b"GIF89a")
+            self.assertEqual(os.listdir(self.area.saida), ["captcha.gif"])
+            os.remove(caminho)
+        with open(vitima) as f:
+            self.assertEqual(f.read(), "intacto")
+
+    def test_limite_de_tamanho_de_arquivo(self):
+        # Over the file-size limit the captcha cannot be saved: told like any
+        # other failed write, and the run still ends with its marker. (The
+        # limit comes while the download waits, so the browser, which shares
+        # the process, is not hit by it.)
+        self.portal("captcha-lento")
+        self.programa(CHAVE)
+        self.area.portal_saida.esperar(r"^CAPTCHA SLOW$", 60)
+        resource.prlimit(self.prog.pid, resource.RLIMIT_FSIZE, (64, 64))
+        self.area.continuar_portal()
+        self.fechar_mensagem(r"Não foi possível gravar a imagem do captcha na pasta .*saida\.$")
+        self.area.tecla("Escape")
+        self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: cannot save the captcha: .*File too large"))
+        self.assertEqual(os.listdir(self.area.saida), [])
+
+    # ---- the window ----
+
+    def test_tab_nao_leva_o_teclado_para_fora_da_janela(self):
+        # From the captcha field Tab goes to OK and back, never into the hidden browser.
+        self.portal()
+        self.programa(CHAVE)
+        captcha = self.esperar_captcha()
+        self.area.tecla("Tab", "Tab")
+        self.consultar(captcha)
+        self.terminar()
+        self.xml_salvo()
+
+
+def filhos(pid):
+    """The processes whose parent is pid."""
+    achados = []
+    for outro in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % outro) as f:
+                campos = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(campos[1]) == pid:
+            achados.append(int(outro))
+    return achados
 
 
 if __name__ == "__main__":

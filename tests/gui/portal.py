@@ -8,7 +8,13 @@ is accepted only with the last captcha of its session. Result pages come from
 page fixtures, one per access key.
 
 Prints "PORT <n>" when it listens, then "CAPTCHA <text>" for every captcha it
-makes and "PAGE <path>" for every request, one line each, flushed.
+makes and "PAGE <path>" for every request, one line each, flushed. A request
+that reaches the other origin of the redirect mode prints
+"FOREIGN <path> cookie=<yes|no> agent=<User-Agent>".
+
+The hostile captcha modes answer only the program's own download (whose
+User-Agent is not a browser's); the page's image in the browser gets a plain
+captcha, so the page completes as the portal's would.
 """
 
 import argparse
@@ -22,6 +28,7 @@ import socketserver
 import ssl
 import sys
 import threading
+import time
 import urllib.parse
 
 CONSULTA = "/portal/consulta.aspx"
@@ -146,6 +153,7 @@ class Portal:
         self.trava = threading.Lock()
         self.inesperadas = 1 if modo == "inesperada" else 0
         self.captcha_fixo = None
+        self.continuar = threading.Event()  # set by a line on standard input
 
     def consulta_endereco(self):
         return CONSULTA + "?tipoConsulta=completa&tipoConteudo=" + self.conteudo
@@ -187,6 +195,40 @@ class Tratador(http.server.BaseHTTPRequestHandler):
         self.send_header("Cache-Control", "no-cache, no-store")
         self.end_headers()
         self.wfile.write(corpo)
+
+    def sem_fim(self, inicio, pausa):
+        """A GIF answer without a length that goes on until the client leaves (or two minutes)."""
+        self.send_response(200)
+        self.send_header("Content-Type", "image/gif")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+        fim = time.monotonic() + 120
+        try:
+            self.wfile.write(inicio)
+            bloco = b"\x00" * (1 if pausa else 65536)
+            while time.monotonic() < fim:
+                self.wfile.write(bloco)
+                self.wfile.flush()
+                if pausa:
+                    time.sleep(pausa)
+        except OSError:
+            pass
+
+    def lento(self, corpo):
+        """Sends the head of the body, then the rest once a line comes on standard input (or two minutes)."""
+        self.send_response(200)
+        self.send_header("Content-Type", "image/gif")
+        self.send_header("Content-Length", str(len(corpo)))
+        self.end_headers()
+        try:
+            self.wfile.write(corpo[:10])
+            self.wfile.flush()
+            print("CAPTCHA SLOW", flush=True)
+            self.portal.continuar.wait(120)
+            self.wfile.write(corpo[10:])
+        except OSError:
+            pass
 
     def redirecionar(self, esquema, caminho):
         destino = "%s://%s%s" % (esquema, self.headers.get("Host"), caminho)
@@ -248,6 +290,15 @@ class Tratador(http.server.BaseHTTPRequestHandler):
             return self.redirecionar("https", INEXISTENTE)
         if esquema == "http" and caminho == CAPTCHA and portal.modo == "sem-captcha":
             return self.responder(404, pagina("Não encontrada", "<h1>404</h1>"))
+        baixador = not self.headers.get("User-Agent", "").startswith("Mozilla")
+        if esquema == "http" and caminho == CAPTCHA and consulta == "opt=image" and baixador:
+            if portal.modo == "captcha-sem-fim":  # an image that never ends, as fast as it goes
+                return self.sem_fim(gif_captcha("AAAA")[:-1], 0)
+            if portal.modo == "captcha-lento":  # the image's first bytes, the rest when told to
+                return self.lento(gif_captcha("AAAA"))
+            if portal.modo == "captcha-redirecionado":  # sent to another origin: a port of its own
+                destino = "http://localhost:%d/captcha.gif" % portal.porta_estranha
+                return self.responder(302, b"", cabecalhos=[("Location", destino)])
         if esquema == "http" and caminho == CAPTCHA and consulta == "opt=image":
             texto = portal.captcha_fixo or "".join(secrets.choice(sorted(GLIFOS)) for _ in range(4))
             sessao["captcha"] = texto
@@ -268,6 +319,24 @@ class Tratador(http.server.BaseHTTPRequestHandler):
         if esquema == "https" and caminho == INESPERADA:
             return self.responder(200, pagina("Manutenção", "<h1>Portal em manutenção</h1>"))
         self.responder(404, pagina("Não encontrada", "<h1>404</h1>"))
+
+
+class Estranho(http.server.BaseHTTPRequestHandler):
+    """Another origin: tells what reached it and answers with an image."""
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, formato, *args):
+        pass
+
+    def do_GET(self):
+        print("FOREIGN %s cookie=%s agent=%s" % (self.path, "yes" if self.headers.get("Cookie") else "no",
+                                                 self.headers.get("User-Agent", "")), flush=True)
+        corpo = gif_captcha("XXXX")
+        self.send_response(200)
+        self.send_header("Content-Type", "image/gif")
+        self.send_header("Content-Length", str(len(corpo)))
+        self.end_headers()
+        self.wfile.write(corpo)
 
 
 class Servidor(socketserver.ThreadingMixIn, http.server.HTTPServer):
@@ -308,10 +377,14 @@ def main():
     p.add_argument("--page", action="append", default=[], help="result page fixture (repeatable)")
     p.add_argument("--captcha", help="always this captcha text (letters of the glyph table)")
     p.add_argument("--mode", default="normal",
-                   choices=["normal", "inesperada", "sem-imagem", "sem-captcha", "erro", "sem-resposta"],
+                   choices=["normal", "inesperada", "sem-imagem", "sem-captcha", "erro", "sem-resposta",
+                            "captcha-sem-fim", "captcha-lento", "captcha-redirecionado"],
                    help="inesperada: the first accepted form leads to an unknown page; sem-imagem: the consultation "
                         "page has no captcha image; sem-captcha: the captcha address answers 404; erro: the "
-                        "consultation page answers 500; sem-resposta: the consultation page never answers")
+                        "consultation page answers 500; sem-resposta: the consultation page never answers; captcha-sem-fim: "
+                        "the captcha download never ends; captcha-lento: it stops after its first bytes until a line comes on "
+                        "standard input; captcha-redirecionado: it is "
+                        "redirected to another origin (localhost, another port)")
     args = p.parse_args()
 
     paginas = {}
@@ -324,6 +397,10 @@ def main():
     if args.mode == "sem-imagem":
         portal.captcha_fixo = "4444"
     Tratador.portal = portal
+    threading.Thread(target=lambda: sys.stdin.readline() and portal.continuar.set(), daemon=True).start()
+    estranho = Servidor(("127.0.0.1", 0), Estranho)
+    portal.porta_estranha = estranho.server_address[1]
+    threading.Thread(target=estranho.serve_forever, daemon=True).start()
     servidor = Servidor(("127.0.0.1", args.port), Tratador)
     contexto = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     contexto.load_cert_chain(args.cert, args.key)
