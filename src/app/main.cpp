@@ -21,6 +21,7 @@
 #include "app/AreaDeTransferencia.h"
 #include "app/Portal.h"
 #include "app/principal.h"
+#include "util/TextoSeguro.h"
 
 namespace {
 
@@ -71,6 +72,13 @@ void FecharNosSinais(QWidget& janela) {
   for (int sinal : {SIGTERM, SIGINT, SIGHUP}) sigaction(sinal, &acao, nullptr);
 }
 
+// Standard error is read by callers and their logs: Qt's notes for
+// developers are dropped, its warnings come out as one escaped line each.
+void MensagemDoQt(QtMsgType tipo, const QMessageLogContext&, const QString& texto) {
+  if (tipo == QtDebugMsg || tipo == QtInfoMsg) return;
+  std::cerr << "salvexa-nfe: qt: " << EscaparControles(texto.toStdString()) << std::endl;
+}
+
 std::optional<std::string> Ambiente(std::string_view nome) {
   if (const char* valor = std::getenv(std::string(nome).c_str())) return std::string(valor);
   return std::nullopt;
@@ -97,8 +105,13 @@ int main(int argc, char** argv) {
   // instead of the signal ending the run without its marker.
   std::signal(SIGXFSZ, SIG_IGN);
 
-  // Chromium refuses to start its sandbox as root.
+  qInstallMessageHandler(MensagemDoQt);
+  // The embedded browser refuses to start its sandbox as root.
   if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  // The browser's own log lines (its processes write them straight to
+  // standard error) only for fatal errors.
+  if (const QByteArray opcoes = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !opcoes.contains("--log-level"))
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (opcoes + " --log-level=3").trimmed());
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
 

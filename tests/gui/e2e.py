@@ -30,6 +30,27 @@ CHAVE_INEXISTENTE = "35110461482735000193550010000045681012345675"
 # 44 digits that fail the check digit.
 CHAVE_ERRADA = "35110461482735000193550010000045671012345679"
 
+# The lines salvexa-nfe writes on standard error, as the README lists them.
+MENSAGENS = re.compile("salvexa-nfe: (" + "|".join([
+    r"captcha shown; type it and press Alt\+O",
+    r"the consultation page has no captcha image: answer the portal's page in the window",
+    r"message: .+",
+    r"page load failed: \S+: .+",
+    r"unexpected page \S+",
+    r"captcha download failed: \S+: .+",
+    r"cannot save the captcha: .+",
+    r"cannot save the XML file: .+",
+    r"\d+ alert\(s\) while writing the XML",
+    r"alert: .+",
+    r"the portal's form has no element named .+",
+    r"the access key must have 44 characters; nothing to consult",
+    r"ended by a signal",
+    r"SALVEXA_[A-Z_]+: .+",
+    r"cannot keep the end marker on the clipboard after the end",
+    r"the clipboard helper did not take the clipboard",
+    r"qt: .+",
+]) + ")")
+
 
 class Consulta(unittest.TestCase):
     modo = "normal"
@@ -65,6 +86,9 @@ class Consulta(unittest.TestCase):
         self.assertTrue(self.prog.saida.terminou(10), "standard output still open after the end")
         self.assertTrue(self.prog.erros.terminou(10), "standard error still open after the end")
         self.assertEqual(self.area.area_de_transferencia(), ambiente.MARCADOR)
+        for linha in self.prog.erros.linhas:
+            self.assertTrue(MENSAGENS.fullmatch(linha), "not one of the documented lines: %r" % linha)
+            self.assertFalse(re.search(r"[\x00-\x1f\x7f-\x9f]", linha), linha)
 
     def disse(self, padrao):
         """Whether a line of standard error so far matches the pattern."""
