@@ -187,6 +187,16 @@ class Area:
                 return janela
         raise RuntimeError("main window not found")
 
+    def esperar_foco(self, janela, processo, limite=10):
+        """Polls until the window has the keyboard, the process has ended or the time limit has passed."""
+        fim = time.monotonic() + limite
+        while time.monotonic() < fim and processo.poll() is None:
+            foco = subprocess.run(["xdotool", "getwindowfocus"], env=self.ambiente(), stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, text=True, timeout=10).stdout.strip()
+            if foco == janela:
+                return True
+        return False
+
     def clicar(self, janela, x, y):
         self.xdotool("mousemove", "--window", janela, str(x), str(y), "click", "1")
 

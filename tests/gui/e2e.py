@@ -77,7 +77,10 @@ class Consulta(unittest.TestCase):
 
     def fechar_mensagem(self, texto):
         self.esperar_mensagem(texto)
+        janela = self.area.janela_principal(self.prog.pid)
         self.area.tecla("Return")
+        # The keys that follow are for the window: not before it has the keyboard back.
+        self.area.esperar_foco(janela, self.prog)
 
     def terminar(self, codigo=0):
         self.assertEqual(self.prog.wait(60), codigo)
