@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 pacotes=(
   g++ cmake ninja-build libgtest-dev libbenchmark-dev libxml2-utils   # the core and its tests
-  qt6-base-dev qt6-webengine-dev libxkbcommon-x11-0 fonts-dejavu-core  # the desktop program
+  qt6-base-dev qt6-webengine-dev libxcb1-dev libxkbcommon-x11-0 fonts-dejavu-core  # the desktop program
   python3 openssl libnss3-tools xvfb xdotool xclip imagemagick         # the test portal and the desktop tests
   libcurl4-openssl-dev libssl-dev libxml2-dev libxmlsec1-dev zlib1g-dev pkg-config xmlsec1  # the service client and its tests
   help2man dpkg-dev file                                               # manual pages and the Debian package
