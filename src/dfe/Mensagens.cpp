@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 #include "dfe/Desfecho.h"
@@ -12,31 +11,10 @@
 
 namespace {
 
+using dfexml::ParaMensagem;
+using dfexml::SoDigitos;
+
 constexpr const char* kNsDistribuicao = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeDistribuicaoDFe";
-
-bool SoDigitos(const std::string& s, std::size_t n) {
-  return s.size() == n && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Text from the service for a message: Windows-1252, one line, not endless.
-std::string ParaMensagem(const std::string& utf8) {
-  std::string s = win1252::DeUtf8(utf8.substr(0, 300));
-  std::replace_if(
-      s.begin(), s.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-  return s;
-}
-
-// The reason of a SOAP fault (1.2 Reason/Text or 1.1 faultstring), if the reply is one.
-std::string MotivoDaFalha(dfexml::No* raiz) {
-  for (const char* ns : {"http://www.w3.org/2003/05/soap-envelope", "http://schemas.xmlsoap.org/soap/envelope/"}) {
-    dfexml::No* falha = dfexml::Buscar(raiz, ns, "Fault");
-    if (!falha) continue;
-    if (dfexml::No* texto = dfexml::Buscar(falha, ns, "Text")) return dfexml::Texto(texto);
-    if (dfexml::No* texto = dfexml::Buscar(falha, nullptr, "faultstring")) return dfexml::Texto(texto);
-    return dfexml::Texto(falha);
-  }
-  return {};
-}
 
 // gzip inflated into at most `limite` bytes; nullopt when corrupt, truncated,
 // followed by other bytes, or larger than the limit.
@@ -73,7 +51,8 @@ Inflado Inflar(const std::string& gzip, std::size_t limite, std::string& saida) 
 
 std::string MontarConsultaChave(Ambiente ambiente, const std::string& documento, bool cpf, const std::string& chave) {
   if (!SoDigitos(chave, 44))
-    throw ErroDFe(Desfecho::ChaveInvalida, std::string("Chave de acesso inválida (não tem 44 dígitos): "_cp) + chave);
+    throw ErroDFe(Desfecho::ChaveInvalida,
+                  std::string("Chave de acesso inválida (não tem 44 dígitos): "_cp) + ParaMensagem(chave));
   if (!SoDigitos(documento, cpf ? 11 : 14))
     throw ErroDFe(Desfecho::Certificado,
                   std::string(cpf ? "CPF inválido: "_cp : "CNPJ inválido: "_cp) + ParaMensagem(documento));
@@ -91,21 +70,9 @@ std::string MontarConsultaChave(Ambiente ambiente, const std::string& documento,
 
 RespostaDistribuicao LerRespostaDistribuicao(std::string_view soap) {
   const dfexml::Documento doc = dfexml::LerXml(soap);
-  if (!doc) throw ErroDFe(Desfecho::Comunicacao, std::string("A resposta do serviço não é XML."_cp));
-  dfexml::No* ret = dfexml::Buscar(dfexml::Raiz(doc), dfexml::kNsNFe, "retDistDFeInt");
-  if (!ret) {
-    const std::string falha = MotivoDaFalha(dfexml::Raiz(doc));
-    throw ErroDFe(Desfecho::Comunicacao,
-                  std::string("A resposta do serviço não traz retDistDFeInt"_cp) +
-                      (falha.empty() ? std::string(".") : std::string(" (falha SOAP: ") + ParaMensagem(falha) + ")."));
-  }
-
+  dfexml::No* ret = dfexml::ElementoDaResposta(doc, "retDistDFeInt");
   RespostaDistribuicao resposta;
-  const std::string cStat = dfexml::Texto(dfexml::Filho(ret, dfexml::kNsNFe, "cStat"));
-  const auto [fim, erro] = std::from_chars(cStat.data(), cStat.data() + cStat.size(), resposta.cStat);
-  if (cStat.empty() || erro != std::errc() || fim != cStat.data() + cStat.size())
-    throw ErroDFe(Desfecho::Comunicacao,
-                  std::string("A resposta do serviço traz um cStat inválido: \""_cp) + ParaMensagem(cStat) + "\".");
+  resposta.cStat = dfexml::CStat(ret);
   resposta.xMotivo = ParaMensagem(dfexml::Texto(dfexml::Filho(ret, dfexml::kNsNFe, "xMotivo")));
 
   std::size_t restante = kDocumentoMaximo;

@@ -9,10 +9,13 @@
 #include <xmlsec/errors.h>
 #include <xmlsec/xmlsec.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <stdexcept>
 
+#include "dfe/Desfecho.h"
 #include "util/Win1252.h"
 
 namespace dfexml {
@@ -228,6 +231,51 @@ std::string CodificarBase64(std::string_view bytes) {
     s.push_back('=');
   }
   return s;
+}
+
+namespace {
+// The reason of a SOAP fault (1.2 Reason/Text or 1.1 faultstring), if the reply is one.
+std::string MotivoDaFalha(No* raiz) {
+  for (const char* ns : {"http://www.w3.org/2003/05/soap-envelope", "http://schemas.xmlsoap.org/soap/envelope/"}) {
+    No* falha = Buscar(raiz, ns, "Fault");
+    if (!falha) continue;
+    if (No* texto = Buscar(falha, ns, "Text")) return Texto(texto);
+    if (No* texto = Buscar(falha, nullptr, "faultstring")) return Texto(texto);
+    return Texto(falha);
+  }
+  return {};
+}
+}  // namespace
+
+No* ElementoDaResposta(const Documento& doc, const char* nome) {
+  if (!doc) throw ErroDFe(Desfecho::Comunicacao, std::string("A resposta do serviço não é XML."_cp));
+  if (No* elemento = Buscar(Raiz(doc), kNsNFe, nome)) return elemento;
+  const std::string falha = MotivoDaFalha(Raiz(doc));
+  throw ErroDFe(Desfecho::Comunicacao,
+                std::string("A resposta do serviço não traz "_cp) + nome +
+                    (falha.empty() ? std::string(".") : " (falha SOAP: " + ParaMensagem(falha) + ")."));
+}
+
+int CStat(No* pai) {
+  const std::string texto = Texto(Filho(pai, kNsNFe, "cStat"));
+  int cStat = 0;
+  const auto [fim, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), cStat);
+  if (texto.empty() || erro != std::errc() || fim != texto.data() + texto.size())
+    throw ErroDFe(Desfecho::Comunicacao, std::string("A resposta do serviço traz um cStat inválido: \""_cp) +
+                                             ParaMensagem(texto) + "\" (em " + Nome(pai) + ").");
+  return cStat;
+}
+
+std::string ParaMensagem(std::string_view utf8) {
+  std::string s = win1252::DeUtf8(utf8.substr(0, 300));
+  std::replace_if(
+      s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+  return s;
+}
+
+bool SoDigitos(std::string_view texto, std::size_t quantos) {
+  return texto.size() == quantos &&
+         std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 void IniciarXmlSec() {

@@ -63,6 +63,18 @@ std::optional<std::string> DecodificarBase64(std::string_view texto);
 // Base64 on one line.
 std::string CodificarBase64(std::string_view bytes);
 
+// Replies of the services ---------------------------------------------------
+
+// The element of a reply with this local name in the NF-e namespace, wherever
+// the envelope (SOAP 1.2, SOAP 1.1 or none) puts it. Throws ErroDFe(Comunicacao)
+// when the reply did not parse (`doc` null) or lacks it, citing a SOAP fault's reason.
+No* ElementoDaResposta(const Documento& doc, const char* nome);
+// The cStat child of a reply element; throws ErroDFe(Comunicacao) when absent or not a number.
+int CStat(No* pai);
+// Text from a message or the caller, made fit for an error message: Windows-1252, one line, short.
+std::string ParaMensagem(std::string_view utf8);
+bool SoDigitos(std::string_view texto, std::size_t quantos);
+
 // xmlsec and its OpenSSL back end, set up once for the process, its messages
 // silenced (callers report what failed in their own words).
 void IniciarXmlSec();
