@@ -282,7 +282,8 @@ void IniciarXmlSec() {
   static const bool pronto = [] {
     xmlInitParser();
     if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 || xmlSecCryptoInit() < 0)
-      throw std::runtime_error("xmlsec");
+      throw ErroDFe(Desfecho::DocumentoInvalido,
+                    std::string("A biblioteca de assinaturas (xmlsec1) não pôde ser iniciada."_cp));
     xmlSecErrorsSetCallback(Silenciar);
     return true;
   }();

@@ -1,8 +1,10 @@
 #include "dfe/Assinatura.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -138,6 +140,11 @@ const Adulteracao kAdulteracoes[] = {
                          "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" version=\"1.0\"/></Transform>");
      },
      "não aceitos"},
+    {"Id repetido por xml:id",
+     [](std::string xml, const std::string& chave) {
+       return xml.insert(xml.find("</Signature>"), "<Object xml:id=\"NFe" + chave + "\"/>");
+     },
+     "repetido"},
     {"certificado removido",
      [](std::string xml, const std::string&) {
        const auto [i, n] = Trecho(xml, "<X509Certificate>", "</X509Certificate>");
@@ -180,6 +187,63 @@ TEST(Assinatura, AdulteracoesRecusadasComOMotivo) {
           << arquivo.filename() << ", " << a.nome << ": " << motivo;
     }
   }
+}
+
+int Executar(const std::string& comando) {
+  const int r = std::system(("(" + comando + ") >/dev/null 2>&1").c_str());
+  return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
+}
+
+// Signatures made here by the xmlsec1 command with a test key: both algorithms
+// accepted; the document's own certificate is what the value is checked with.
+TEST(Assinatura, AssinadaPeloComandoXmlsec1) {
+  const fs::path dir = fs::path(testing::TempDir()) / "salvexa-assinatura";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string d = dir.string();
+  ASSERT_EQ(Executar("cd '" + d +
+                     "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout a.key -out a.pem -days 2 -subj /CN=A"
+                     " && openssl req -x509 -newkey rsa:2048 -nodes -keyout b.key -out b.pem -days 2 -subj /CN=B"),
+            0);
+  std::string base = Ler(kDados + "assinadas/nfephp_35101158716523000119550010000000011003000000-nfeSigned.xml");
+  const std::string chave = ChaveDoId(base);
+  const auto [i, n] = Trecho(base, "<Signature", "</Signature>");
+  for (const char* algoritmo : {"rsa-sha1", "rsa-sha256"}) {
+    const std::string resumo = std::string(algoritmo) == "rsa-sha1" ? "http://www.w3.org/2000/09/xmldsig#sha1"
+                                                                    : "http://www.w3.org/2001/04/xmlenc#sha256";
+    const std::string metodo = std::string(algoritmo) == "rsa-sha1"
+                                   ? "http://www.w3.org/2000/09/xmldsig#rsa-sha1"
+                                   : "http://www.w3.org/2001/04/xmldsig-more#rsa-sha256";
+    std::string modelo = base;
+    modelo.replace(i, n,
+                   "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo><CanonicalizationMethod "
+                   "Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/><SignatureMethod Algorithm=\"" +
+                       metodo + "\"/><Reference URI=\"#NFe" + chave +
+                       "\"><Transforms><Transform Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/>"
+                       "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
+                       "<DigestMethod Algorithm=\"" +
+                       resumo +
+                       "\"/><DigestValue/></Reference></SignedInfo><SignatureValue/><KeyInfo><X509Data/></KeyInfo>"
+                       "</Signature>");
+    std::ofstream(dir / "modelo.xml", std::ios::binary) << modelo;
+    ASSERT_EQ(Executar("cd '" + d +
+                       "' && xmlsec1 --sign --privkey-pem a.key,a.pem --id-attr:Id infNFe --output assinado.xml "
+                       "modelo.xml"),
+              0)
+        << algoritmo;
+    const std::string assinado = Ler(dir / "assinado.xml");
+    EXPECT_NO_THROW(ConferirOriginal(assinado, chave)) << algoritmo;
+
+    // Signed by A, carrying B's certificate: the value does not verify.
+    std::string b = Ler(dir / "b.pem");
+    b = b.substr(b.find('\n') + 1);
+    b = b.substr(0, b.find("-----END"));
+    std::string trocado = assinado;
+    const auto [c, m] = Trecho(trocado, "<X509Certificate>", "</X509Certificate>");
+    trocado.replace(c, m, "<X509Certificate>" + b + "</X509Certificate>");
+    EXPECT_NE(Motivo(trocado, chave).find("SignatureValue"), std::string::npos) << algoritmo;
+  }
+  fs::remove_all(dir);
 }
 
 TEST(Assinatura, ProtocoloDeOutraChaveRecusado) {
