@@ -166,19 +166,21 @@ def _valor(chave_):
     return "%d.%02d" % (centavos // 100, centavos % 100)
 
 
-def assinar_nfe(pasta, chave_, destinatario=CNPJ):
-    """nfe-KEY.xml: an nfeProc signed by the test issuer (enveloped, C14N, RSA-SHA1,
-    the certificate in X509Data), and adulterada-KEY.xml: the same after signing
-    with the total changed."""
+def assinar_nfe(pasta, chave_, destinatario=CNPJ, destino=None):
+    """nfe-KEY.xml: an nfeProc signed by the test issuer of the PKI in `pasta`
+    (enveloped, C14N, RSA-SHA1, the certificate in X509Data), and
+    adulterada-KEY.xml: the same after signing with the total changed; both in
+    `destino` (default `pasta`). Returns the signed document's bytes."""
+    destino = destino or pasta
     total = _valor(chave_)
     unitario = "%.4f" % (float(total) / 10)
     texto = NFE.format(chave=chave_, uf=chave_[:2], cnf=chave_[35:43], serie=int(chave_[22:25]),
                        nnf=int(chave_[25:34]), dv=chave_[43], emitente=chave_[6:20], destinatario=destinatario,
                        total=total, unitario=unitario)
-    modelo = os.path.join(pasta, "modelo-%s.xml" % chave_)
+    modelo = os.path.join(destino, "modelo-%s.xml" % chave_)
     with open(modelo, "w", encoding="utf-8") as f:
         f.write(texto)
-    assinado = os.path.join(pasta, "nfe-%s.xml" % chave_)
+    assinado = os.path.join(destino, "nfe-%s.xml" % chave_)
     executar("xmlsec1", "--sign", "--privkey-pem", "emitente.key,emitente.pem", "--id-attr:Id", "infNFe", "--output",
              assinado, modelo, pasta=pasta)
     os.remove(modelo)
@@ -193,9 +195,9 @@ def assinar_nfe(pasta, chave_, destinatario=CNPJ):
     adulterado = dados.replace(alvo, ("<vNF>%d.%02d</vNF>" % (centavos // 100, centavos % 100)).encode())
     if adulterado == dados:
         raise RuntimeError("tampering changed nothing")
-    with open(os.path.join(pasta, "adulterada-%s.xml" % chave_), "wb") as f:
+    with open(os.path.join(destino, "adulterada-%s.xml" % chave_), "wb") as f:
         f.write(adulterado)
-    return assinado
+    return dados
 
 
 def verificar_assinatura(arquivo, id_attr="infNFe", confiavel=None):

@@ -83,6 +83,7 @@ MOTIVOS_EVENTO = {
     128: "Lote de evento processado",
     135: "Evento registrado e vinculado a NF-e",
     136: "Evento registrado, mas nao vinculado a NF-e",
+    213: "Rejeicao: CNPJ-Base do Autor difere do CNPJ-Base do Certificado Digital",
     215: "Rejeicao: Falha no schema XML",
     297: "Rejeicao: Assinatura difere do calculado",
     494: "Rejeicao: Chave de Acesso inexistente",
@@ -360,6 +361,10 @@ class Servico:
         env = ET.fromstring(bruto)
         id_lote = env.findtext("{%s}idLote" % NS_NFE)
         assinatura_ok = self.assinatura_confere(bruto)
+        assinante = None
+        achado = re.search(rb"<X509Certificate>([^<]+)</X509Certificate>", bruto)
+        if achado:
+            assinante = documento_do_certificado(base64.b64decode(achado.group(1)))
         resultados, atraso, chaves = [], 0, []
         for ev in env.findall("{%s}evento" % NS_NFE):
             inf = ev.find("{%s}infEvento" % NS_NFE)
@@ -378,6 +383,8 @@ class Servico:
                 cstat = 572
             elif int(campo("tpAmb")) != self.tp_amb:
                 cstat = 252
+            elif assinante is None or autor[0] != assinante[0] or autor[1][:8] != assinante[1][:8]:
+                cstat = 213
             elif certificado is None or autor != certificado:
                 cstat = 574
             elif fixa is None:
