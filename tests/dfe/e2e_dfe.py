@@ -219,6 +219,14 @@ class Programa(Caso):
         self.assertEqual(r.codigo, SALVO, r)
         self.assertSalvo(r, chave, documento)
 
+    def test_homologacao(self):
+        chave = pki.chave(8)
+        documento = self.area.nfe(chave)
+        self.area.iniciar_servico(self.original(chave), "--homologacao")
+        r = self.area.rodar("--homologacao", chave)
+        self.assertEqual(r.codigo, SALVO, r)
+        self.assertSalvo(r, chave, documento)
+
     def test_amostras_reais_assinadas(self):
         """Real NF-e whose issuers' signatures verify, as the service would send them."""
         chaves, documentos = [], {}
