@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 struct Certificado {
   std::string documento;  // the CNPJ (14 digits) or, for an e-CPF, the CPF (11 digits)
@@ -10,6 +11,7 @@ struct Certificado {
   std::string titular;  // the subject's common name, for messages only (Windows-1252)
   std::chrono::system_clock::time_point validoAte;
   std::string certificadoPem, chavePem, certificadoDer;
+  std::string cadeiaPem;  // the authorities the file carries besides the certificate, sent along in the handshake
 };
 
 // Reads the PKCS#12 file, also one made with the legacy encryption of older
@@ -21,3 +23,8 @@ struct Certificado {
 // one without CNPJ/CPF.
 Certificado CarregarCertificado(const std::string& arquivoPfx, const std::string& senha,
                                 std::chrono::system_clock::time_point agora);
+
+// What a PEM certificate says of its holder: documento, cpf, titular, validoAte,
+// certificadoPem and certificadoDer (no key, no date check). Throws
+// ErroDFe(Certificado) for text that is no certificate or one without CNPJ/CPF.
+Certificado DescreverCertificadoPem(std::string_view pem);
