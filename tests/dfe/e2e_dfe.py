@@ -162,6 +162,11 @@ class Caso(unittest.TestCase):
         with open(caminho, "rb") as f:
             self.assertEqual(f.read(), documento, "the saved file differs from what the service sent")
 
+    def limpar_saida(self):
+        """Between the rows of a table, so that one row's stray file does not fail the next."""
+        shutil.rmtree(self.area.saida)
+        os.makedirs(self.area.saida)
+
     def assertNadaGravado(self):
         self.assertEqual(os.listdir(self.area.saida), [])
 
@@ -310,6 +315,7 @@ class Programa(Caso):
         mensagens = {}
         for chave, (resposta, codigo) in zip(chaves, casos):
             with self.subTest(resposta=resposta):
+                self.limpar_saida()
                 r = self.area.rodar(chave)
                 mensagens[resposta] = self.assertFalha(r, chave, codigo)
                 if codigo == REJEITADO:
@@ -368,6 +374,7 @@ class Programa(Caso):
         self.area.iniciar_servico(self.original(chave))
         for certificado, senha in casos:
             with self.subTest(certificado=os.path.basename(certificado), senha=senha):
+                self.limpar_saida()
                 self.assertFalha(self.area.rodar(chave, certificado=certificado, senha=senha), chave, CERTIFICADO)
         contagem = self.area.contagem()
         self.assertEqual((contagem[DISTRIBUICAO], contagem["tls_recusadas"]), (0, 0))
@@ -387,6 +394,7 @@ class Programa(Caso):
         self.area.iniciar_servico({})
         for chave in (pki.chave_com_digito_errado(32), pki.chave(32)[:43], pki.chave(32)[:43] + "X"):
             with self.subTest(chave=chave):
+                self.limpar_saida()
                 self.assertFalha(self.area.rodar(chave), chave, CHAVE_INVALIDA)
         self.assertEqual(self.area.requisicoes(), 0)
 
@@ -428,6 +436,7 @@ class Programa(Caso):
         self.area.iniciar_servico(chaves)
         for chave, (caso, codigo) in zip(chaves, casos):
             with self.subTest(caso=caso):
+                self.limpar_saida()
                 self.assertFalha(self.area.rodar(chave), chave, codigo)
         self.assertEqual(self.area.requisicoes(), len(casos))
 
