@@ -9,7 +9,7 @@ foreach(_arquivo ${ENTRADAS})
 endforeach()
 file(WRITE ${SAIDA}.novo
   "// Generated from data/ca/*.pem by EmbutirRaizes.cmake.\n"
-  "#include <string_view>\n"
+  "#include \"dfe/Transporte.h\"\n"
   "std::string_view RaizesEmbutidas() {\n"
   "  static constexpr char kPem[] = R\"PEM(${_pem})PEM\";\n"
   "  return {kPem, sizeof kPem - 1};\n"
