@@ -38,7 +38,8 @@ OutrosNomes OutrosNomesEcnpj(const std::string& cnpj) {
 }
 
 std::string CriarPfx(const PastaTemporaria& pasta, const std::string& nome, const std::string& cn,
-                     const OutrosNomes& nomes, const std::string& senha, const std::string& opcoesPkcs12) {
+                     const OutrosNomes& nomes, const std::string& senha, const std::string& opcoesPkcs12,
+                     const std::string& chave) {
   std::string extensoes = "[ext]\nbasicConstraints=critical,CA:FALSE\n";
   extensoes += "keyUsage=critical,digitalSignature,nonRepudiation,keyEncipherment\n";
   extensoes += "extendedKeyUsage=clientAuth,emailProtection\n";
@@ -50,9 +51,8 @@ std::string CriarPfx(const PastaTemporaria& pasta, const std::string& nome, cons
   }
   const std::string base = pasta / nome;
   std::ofstream(base + ".cnf") << "[req]\ndistinguished_name=dn\n[dn]\n" << extensoes;
-  Executar("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 30 -keyout '" + base +
-           ".key' -out '" + base + ".pem' -subj '/C=BR/O=ICP-Brasil/CN=" + cn + "' -config '" + base +
-           ".cnf' -extensions ext");
+  Executar("openssl req -x509 -newkey " + chave + " -nodes -days 30 -keyout '" + base + ".key' -out '" + base +
+           ".pem' -subj '/C=BR/O=ICP-Brasil/CN=" + cn + "' -config '" + base + ".cnf' -extensions ext");
   std::ofstream(base + ".senha") << senha << "\n";
   Executar("openssl pkcs12 -export " + opcoesPkcs12 + " -inkey '" + base + ".key' -in '" + base + ".pem' -out '" +
            base + ".pfx' -passout 'file:" + base + ".senha'");

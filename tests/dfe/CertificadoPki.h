@@ -35,8 +35,10 @@ OutrosNomes OutrosNomesEcnpj(const std::string& cnpj);
 // otherName entries of the subject alternative name (none: no such
 // extension), exported as PKCS#12 `<pasta>/<nome>.pfx` with `senha`; the PEM
 // files stay as `<nome>.pem` and `<nome>.key`. `opcoesPkcs12` go to
-// `openssl pkcs12 -export` (e.g. "-legacy", "-nokeys").
+// `openssl pkcs12 -export` (e.g. "-legacy", "-nokeys"); `chave` to `openssl req
+// -newkey` (RSA for signing events: the service's signatures are RSA).
 std::string CriarPfx(const PastaTemporaria& pasta, const std::string& nome, const std::string& cn,
-                     const OutrosNomes& nomes, const std::string& senha, const std::string& opcoesPkcs12 = "");
+                     const OutrosNomes& nomes, const std::string& senha, const std::string& opcoesPkcs12 = "",
+                     const std::string& chave = "ec -pkeyopt ec_paramgen_curve:P-256");
 
 }  // namespace teste
