@@ -420,7 +420,7 @@ class Programa(Caso):
     def test_documentos_recusados_e_nao_gravados(self):
         casos = [("adulterado", DOCUMENTO_INVALIDO), ("outra-chave", DOCUMENTO_INVALIDO),
                  ("zip-corrompido", DOCUMENTO_INVALIDO), ("zip-grande", DOCUMENTO_INVALIDO),
-                 ("nao-xml", COMUNICACAO), ("falha-soap", COMUNICACAO)]
+                 ("nao-xml", COMUNICACAO), ("falha-soap", COMUNICACAO), ("resposta-enorme", COMUNICACAO)]
         chaves = {}
         for n, (caso, _) in enumerate(casos):
             chave = pki.chave(40 + n)

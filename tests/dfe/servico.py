@@ -16,6 +16,7 @@ against ca.pem. Answers per key come from FIXTURES_DIR/chaves.json:
 resposta: original (procNFe docZip of `documento`), resumo (resNFe only),
   a cStat (137, 632, 640, 656, ...: that rejection), zip-corrompido (a
   truncated gzip), zip-grande (`tamanho` bytes once inflated, default 20 MiB),
+  resposta-enorme (a reply body of `tamanho` bytes, default 9 MiB),
   nao-xml (a text that is no XML), falha-soap (HTTP 500 with a SOAP fault).
 evento: the event's cStat (default 135; 135, 136 and 573 register it).
 depois: after an event is registered, "original" (default) or "resumo" (the
@@ -331,6 +332,10 @@ class Servico:
             return 200, None, ret_dist(self.tp_amb, 138, docs, soap11), chave, 138, atraso
         if resposta == "zip-grande":
             docs = [("procNFe_v4.00.xsd", self.proximo_nsu(), zip_grande(int(fixa.get("tamanho", 20 << 20))))]
+            return 200, None, ret_dist(self.tp_amb, 138, docs, soap11), chave, 138, atraso
+        if resposta == "resposta-enorme":  # past any sane reply size, before inflating anything
+            bruto = base64.b64encode(os.urandom(int(fixa.get("tamanho", 9 << 20)) * 3 // 4)).decode()
+            docs = [("procNFe_v4.00.xsd", self.proximo_nsu(), bruto)]
             return 200, None, ret_dist(self.tp_amb, 138, docs, soap11), chave, 138, atraso
         if resposta == "nao-xml":
             return 200, "text/plain; charset=utf-8", b"Servico temporariamente indisponivel.\r\n", chave, 0, atraso
