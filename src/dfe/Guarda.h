@@ -36,8 +36,8 @@ class Guarda {
 
   // When the acknowledgement of `chave` was sent, if it was.
   std::optional<Instante> EventoEnviado(const std::string& chave) const;
-  // Records the acknowledgement of `chave` as sent at `agora` (before it is
-  // sent: an event whose fate is unknown is not sent again either).
+  // Records the acknowledgement of `chave` as registered by the service at
+  // `agora`, so that it is never sent again.
   void RegistrarEvento(const std::string& chave, Instante agora);
 
   const std::filesystem::path& arquivo() const { return arquivo_; }

@@ -168,6 +168,13 @@ TEST_F(ConsultaTest, AFileThatCannotBeSavedIsItsOwnOutcome) {
   const ResultadoConsulta r = Consultar();
   EXPECT_EQ(r.desfecho, Desfecho::Gravacao) << r.mensagem;
   EXPECT_FALSE(std::filesystem::exists(opcoes_.pastaSaida));
+  EXPECT_TRUE(pedidos_.empty());  // found out before spending a query
+  // The target taken by a directory: found out only when saving, and that directory left alone.
+  opcoes_.pastaSaida = pasta_.caminho() / "saida";
+  std::filesystem::create_directory(opcoes_.pastaSaida / (kChave + "-nfe.xml"));
+  const ResultadoConsulta ocupado = Consultar();
+  EXPECT_EQ(ocupado.desfecho, Desfecho::Gravacao) << ocupado.mensagem;
+  EXPECT_TRUE(std::filesystem::is_empty(opcoes_.pastaSaida / (kChave + "-nfe.xml")));
 }
 
 TEST_F(ConsultaTest, AWrongKeyIsRefusedBeforeAnyRequest) {
