@@ -97,12 +97,13 @@ class Execucao {
   ResultadoConsulta Executar() {
     Recebido recebido = Consultar();
     if (recebido.original) return Salvar(*recebido.original);
+    // Registered by an earlier run: nothing to send, consent or not.
+    if (const auto enviado = guarda_.EventoEnviado(chave_)) Pendente(*enviado);
     if (!opcoes_.ciencia)
       Falhar(Desfecho::SomenteResumo,
              {"O serviço entregou só o resumo da NF-e: o destinatário ainda não se manifestou sobre a operação. "
               "Com o consentimento (--ciencia), a ciência da operação é registrada em nome do CNPJ/CPF e o XML "
               "pedido de novo."_cp});
-    if (const auto enviado = guarda_.EventoEnviado(chave_)) Pendente(*enviado);
     RegistrarCiencia();
     try {
       recebido = Consultar();

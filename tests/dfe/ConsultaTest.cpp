@@ -250,8 +250,9 @@ TEST_F(ConsultaTest, TheAcknowledgementIsNeverSentTwice) {
   EXPECT_EQ(r.desfecho, Desfecho::CienciaPendente);
   EXPECT_NE(r.mensagem.find("após 13:00"), std::string::npos) << r.mensagem;  // an hour after the event
   EXPECT_EQ(eventos_.size(), 1u);
-  // The next run: still the summary; no second event.
+  // The next run, even without consent: still the summary; no second event.
   agora_ += 5min;
+  opcoes_.ciencia = false;
   respostas_ = {RespostaDistribuicao(138, Resumo())};
   r = Consultar();
   EXPECT_EQ(r.desfecho, Desfecho::CienciaPendente) << r.mensagem;
