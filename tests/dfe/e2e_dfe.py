@@ -224,6 +224,21 @@ class Programa(Caso):
         self.assertEqual(r.codigo, SALVO, r)
         self.assertSalvo(r, chave, documento)
 
+    def test_senha_com_acentos(self):
+        """The password as typed in UTF-8 opens files made with it, modern and legacy."""
+        chave = pki.chave(9)
+        documento = self.area.nfe(chave)
+        self.area.iniciar_servico(self.original(chave))
+        senha = "senha çã €"
+        for arquivo, legado in (("acentos.pfx", []), ("acentos-legacy.pfx", ["-legacy"])):
+            with self.subTest(arquivo=arquivo):
+                self.limpar_saida()
+                pki.executar("openssl", "pkcs12", "-export", *legado, "-inkey", "ecnpj.key", "-in", "ecnpj.pem",
+                             "-out", arquivo, "-passout", "pass:" + senha, pasta=self.area.pki)
+                r = self.area.rodar(chave, certificado=arquivo, senha=senha)
+                self.assertEqual(r.codigo, SALVO, r)
+                self.assertSalvo(r, chave, documento)
+
     def test_homologacao(self):
         chave = pki.chave(8)
         documento = self.area.nfe(chave)
@@ -265,15 +280,15 @@ class Programa(Caso):
         self.assertEqual((contagem[DISTRIBUICAO], contagem[EVENTO]), (1, 0))
 
     def test_ciencia_registrada_e_original(self):
-        for evento in (135, 573):
-            with self.subTest(evento=evento):
+        for evento, certificado in ((135, "ecnpj.pfx"), (573, "ecnpj.pfx"), (135, "ecpf.pfx")):
+            with self.subTest(evento=evento, certificado=certificado):
                 area = self.area = Area()
                 self.addCleanup(area.encerrar)
                 chave = pki.chave(4)
                 documento = area.nfe(chave)
                 area.iniciar_servico({chave: {"resposta": "resumo", "documento": "nfe-%s.xml" % chave,
                                               "evento": evento}})
-                r = area.rodar("--ciencia", chave)
+                r = area.rodar("--ciencia", chave, certificado=certificado)
                 self.assertEqual(r.codigo, SALVO, r)
                 self.assertSalvo(r, chave, documento)
                 contagem = area.contagem()
