@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -77,7 +78,7 @@ Exit status (with several keys: the highest of them):
   1   only the summary was given: the recipient has not acknowledged the
       operation (see --ciencia)
   2   usage error: bad option, no key, no certificate given, no password and
-      no terminal to ask it on
+      no terminal to ask it on, SALVEXA_CA cannot be read
   3   the certificate cannot be used: unreadable file, wrong password, no
       certificate or key in it, expired, no CNPJ/CPF in it
   4   the key is not 44 digits or its check digit is wrong (nothing is sent)
@@ -235,6 +236,9 @@ int main(int argc, char** argv) {
   opcoes.ciencia = args.ciencia;
   OpcoesTransporte transporte;
   transporte.caExtra = Variavel("SALVEXA_CA", "");
+  // Found out before any query of the hour is spent on it.
+  if (!transporte.caExtra.empty() && !std::ifstream(transporte.caExtra))
+    return ErroDeUso("SALVEXA_CA: cannot read " + UmaLinha(transporte.caExtra));
   const Postar postar = [&](const std::string& url, const std::string& acao, const std::string& corpo) {
     return PostarSoap(transporte, *certificado, url, acao, corpo);
   };
