@@ -1,4 +1,4 @@
-# What `cmake --install` puts in place and what `cpack -G DEB` packs: the two
+# What `cmake --install` puts in place and what `cpack -G DEB` packs: the
 # programs with their manual pages, the desktop entry and its icon, and the
 # core as a static library with its headers and a CMake package, so another
 # program can write find_package(SalvexaNFe) and link SalvexaNFe::salvexa_core.
@@ -20,7 +20,7 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/SalvexaNFeConfigVersion.cma
 install(FILES ${CMAKE_BINARY_DIR}/SalvexaNFeConfig.cmake ${CMAKE_BINARY_DIR}/SalvexaNFeConfigVersion.cmake
         DESTINATION ${_destino_cmake})
 
-set(_programas salvexa-convert)
+set(_programas salvexa-convert salvexa-dfe)
 if(TARGET salvexa-nfe)
   list(APPEND _programas salvexa-nfe)
   install(FILES packaging/salvexa-nfe.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -33,6 +33,7 @@ find_program(SALVEXA_HELP2MAN help2man)
 if(SALVEXA_HELP2MAN)
   set(_resumo_salvexa-convert "convert a saved NF-e portal result page into NF-e XML")
   set(_resumo_salvexa-nfe "recover the XML of an NF-e from the national portal by its access key")
+  set(_resumo_salvexa-dfe "get the original XML of an NF-e from the national distribution service with a certificate")
   set(_paginas)
   foreach(programa ${_programas})
     set(_pagina ${CMAKE_BINARY_DIR}/man/${programa}.1)
@@ -52,10 +53,13 @@ set(CPACK_PACKAGE_CONTACT "Salvexa NF-e developers <salvexa@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers the XML of a Brazilian NF-e from the national portal")
 set(CPACK_PACKAGE_DESCRIPTION "Given the 44-digit access key of an NF-e (layout 2.00), salvexa-nfe drives the
 national NF-e portal's complete consultation in an embedded browser, lets you type the captcha and saves
-the invoice as NF-e XML. salvexa-convert converts a saved result page without a display. The core is
-included as a static C++ library with its CMake package.")
+the invoice as NF-e XML. salvexa-convert converts a saved result page without a display. salvexa-dfe gets
+the issuer's original, signed XML from the national distribution service with the company's A1
+certificate. The core is included as a static C++ library with its CMake package.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # dependencies from the programs' libraries, not by hand
+# Dependencies from the programs' libraries, not by hand: Qt for salvexa-nfe; libcurl, OpenSSL,
+# libxml2, xmlsec1 and zlib for salvexa-dfe.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

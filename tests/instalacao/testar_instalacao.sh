@@ -11,14 +11,15 @@ trap 'rm -rf "$tmp"' EXIT
 prefixo=$tmp/prefixo
 
 cmake --install "$build" --prefix "$prefixo" >/dev/null
-for arquivo in bin/salvexa-nfe bin/salvexa-convert share/applications/salvexa-nfe.desktop \
+for arquivo in bin/salvexa-nfe bin/salvexa-convert bin/salvexa-dfe share/applications/salvexa-nfe.desktop \
                share/icons/hicolor/scalable/apps/salvexa-nfe.svg share/man/man1/salvexa-nfe.1 \
-               share/man/man1/salvexa-convert.1 include/salvexa/converter/ZoltHTMLtoXML.h \
+               share/man/man1/salvexa-convert.1 share/man/man1/salvexa-dfe.1 include/salvexa/converter/ZoltHTMLtoXML.h \
                include/salvexa/util/Win1252.h lib/cmake/SalvexaNFe/SalvexaNFeConfig.cmake; do
   [ -e "$prefixo/$arquivo" ] || { echo "not installed: $arquivo"; exit 1; }
 done
 grep -q '^Exec=salvexa-nfe$' "$prefixo/share/applications/salvexa-nfe.desktop"
 grep -q 'SALVEXA_DIR' "$prefixo/share/man/man1/salvexa-nfe.1"
+grep -q 'SALVEXA_CERT_PASSWORD' "$prefixo/share/man/man1/salvexa-dfe.1"
 
 exemplo=$fonte/examples/consulta-completa.html
 mkdir "$tmp/arvore" "$tmp/instalado" "$tmp/consumidor"

@@ -12,8 +12,12 @@ echo "$info" | grep -E '^ (Package|Version|Depends):'
 # Dependencies come from the programs' libraries (dpkg-shlibdeps), not a hand-made list.
 echo "$info" | grep -q '^ Depends:.*libqt6webenginewidgets6' || { echo "no computed Qt dependency"; exit 1; }
 echo "$info" | grep -q '^ Depends:.*libc6' || { echo "no computed libc dependency"; exit 1; }
-for arquivo in ./usr/bin/salvexa-nfe ./usr/bin/salvexa-convert ./usr/share/applications/salvexa-nfe.desktop \
-               ./usr/share/man/man1/salvexa-nfe.1 ./usr/share/man/man1/salvexa-convert.1 \
+for biblioteca in libcurl4 libssl3 libxmlsec1-openssl libxml2; do
+  echo "$info" | grep -q "^ Depends:.*$biblioteca" || { echo "no computed $biblioteca dependency"; exit 1; }
+done
+for arquivo in ./usr/bin/salvexa-nfe ./usr/bin/salvexa-convert ./usr/bin/salvexa-dfe \
+               ./usr/share/applications/salvexa-nfe.desktop ./usr/share/man/man1/salvexa-nfe.1 \
+               ./usr/share/man/man1/salvexa-convert.1 ./usr/share/man/man1/salvexa-dfe.1 \
                ./usr/share/icons/hicolor/scalable/apps/salvexa-nfe.svg ./usr/lib/cmake/SalvexaNFe/SalvexaNFeConfig.cmake; do
   echo "$conteudo" | grep -q " $arquivo\$" || { echo "not in the package: $arquivo"; exit 1; }
 done
