@@ -1,8 +1,8 @@
 // Documents written by TNFeW checked against the tax authority's published
 // NF-e 2.00 schemas with xmllint. Together the models below cover every group
 // and every ICMS, IPI, PIS, COFINS and ISSQN variant a correct model gives in
-// layout 2.00. The schemas live beside the checkout (../shared/xsd/PL_006);
-// without them the tests are skipped.
+// layout 2.00. The schemas are kept in the repository (data/xsd/PL_006); a
+// missing schema or xmllint fails the test, it is never skipped.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,8 +22,7 @@ using modelo::AdicionarItem;
 using modelo::kProdutos;
 using modelo::Valor;
 
-const std::filesystem::path kDiretorioXsd =
-    std::filesystem::path(SALVEXA_SOURCE_DIR) / ".." / "shared" / "xsd" / "PL_006";
+const std::filesystem::path kDiretorioXsd = std::filesystem::path(SALVEXA_SOURCE_DIR) / "data" / "xsd" / "PL_006";
 
 // ---------------------------------------------------------------- ICMS, normal regime
 
@@ -663,11 +662,10 @@ struct CasoSchema {
 
 void PrintTo(const CasoSchema& caso, std::ostream* saida) { *saida << caso.nome; }
 
-// Skips the test when the schemas or xmllint are not there.
+// Fails the test when the schemas or xmllint are not there.
 void ExigirValidador() {
-  if (!std::filesystem::exists(kDiretorioXsd / "nfe_v2.00.xsd"))
-    GTEST_SKIP() << "NF-e 2.00 schemas not found at " << kDiretorioXsd
-                 << " (the shared xsd folder beside the checkout); schema checks skipped";
+  for (const char* xsd : {"nfe_v2.00.xsd", "procNFe_v2.00.xsd"})
+    ASSERT_TRUE(std::filesystem::exists(kDiretorioXsd / xsd)) << "NF-e 2.00 schema missing: " << kDiretorioXsd / xsd;
   ASSERT_EQ(std::system("xmllint --version >/dev/null 2>&1"), 0)
       << "xmllint (libxml2-utils) is needed for the schema checks; scripts/setup.sh installs it";
 }
