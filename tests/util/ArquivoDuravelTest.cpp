@@ -25,7 +25,9 @@ std::string Ler(const fs::path& caminho) {
 class ArquivoDuravel : public testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / ("salvexa-duravel-" + std::to_string(GetParam()));
+    // One folder per process: CTest runs the cases side by side.
+    dir_ = fs::path(testing::TempDir()) /
+           ("salvexa-duravel-" + std::to_string(getpid()) + "-" + std::to_string(GetParam()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     alvo_ = (dir_ / "nota-nfe.xml").string();
