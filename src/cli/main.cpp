@@ -1,6 +1,8 @@
 // salvexa-convert: converts saved result pages of the portal's complete
 // consultation into "<key>-nfe.xml", with no window and no clipboard.
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -20,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "converter/Lote.h"
 #include "converter/PaginaSalva.h"
 #include "converter/ZoltHTMLtoXML.h"
 #include "util/ErroConversao.h"
@@ -241,10 +244,12 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
   const std::filesystem::path absoluto = std::filesystem::absolute(resultado.Caminho, ec);
   r.caminho = ec ? resultado.Caminho : absoluto.string();
   // The file is saved either way, but a person must not take it for clean.
-  const std::size_t n = resultado.Alertas.size();
-  if (args.alertas)
+  const std::size_t n = resultado.Alertas.size() + resultado.AlertasNaoListados;
+  if (args.alertas) {
     for (const std::string& alerta : resultado.Alertas) r.erros += p.lista + win1252::ParaUtf8(alerta) + "\n";
-  else if (n > 0)
+    if (resultado.AlertasNaoListados > 0)
+      r.erros += p.mensagem + std::to_string(resultado.AlertasNaoListados) + " more alerts were raised, not listed\n";
+  } else if (n > 0)
     r.erros = p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
               " (the file may not be valid NF-e); run again with --alerts to list them\n";
   return r;
@@ -320,6 +325,23 @@ bool Expandir(const std::string& nome, std::vector<std::string>& paginas, std::s
   return true;
 }
 
+// One per core, as long as that many of the run's largest page fit in half
+// the machine's memory at once.
+std::size_t Trabalhadores(const std::vector<std::string>& paginas) {
+  std::uintmax_t maior = 0;
+  for (const std::string& pagina : paginas) {
+    std::error_code ec;
+    const std::uintmax_t tamanho = std::filesystem::file_size(pagina, ec);
+    if (!ec) maior = std::max(maior, std::min<std::uintmax_t>(tamanho, kMaximoEntrada));
+  }
+  const long paginasFisicas = sysconf(_SC_PHYS_PAGES), tamanhoPagina = sysconf(_SC_PAGE_SIZE);
+  const std::uintmax_t memoria =
+      paginasFisicas > 0 && tamanhoPagina > 0
+          ? static_cast<std::uintmax_t>(paginasFisicas) * static_cast<std::uintmax_t>(tamanhoPagina) / 2
+          : 0;
+  return TrabalhadoresDoLote(std::thread::hardware_concurrency(), paginas.size(), maior, memoria);
+}
+
 int ConverterVarias(const Argumentos& args) {
   std::vector<std::string> paginas;
   int pior = kSalvo;
@@ -341,9 +363,8 @@ int ConverterVarias(const Argumentos& args) {
   const auto trabalhar = [&] {
     for (std::size_t i; (i = proxima++) < paginas.size();) relatos[i] = ConverterPagina(paginas[i], args, true);
   };
-  const std::size_t nucleos = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::thread> trabalhadores;
-  for (std::size_t t = 1; t < std::min(nucleos, paginas.size()); ++t) trabalhadores.emplace_back(trabalhar);
+  for (std::size_t t = 1; t < Trabalhadores(paginas); ++t) trabalhadores.emplace_back(trabalhar);
   trabalhar();
   for (std::thread& t : trabalhadores) t.join();
 

@@ -1,6 +1,7 @@
 #include "converter/ZoltHTMLtoXML.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <vector>
 
@@ -17,6 +18,11 @@ namespace {
 
 // Items are numbered 1 up to this on the page.
 constexpr int kMaximoItens = 990;
+// Rows read from a billing or an observation table. Far beyond what a real
+// page holds (the layout allows 120 duplicates and 10 observations), it keeps
+// a page of endless rows from growing the document without bound; the rows
+// past it are counted in an alert.
+constexpr int kMaximoLinhasTabela = 990;
 // The heading line and the column headings "Num.", "Descrição", "Qtd.",
 // "Unidade Comercial" and "Valor(R$)" before the first item of layout 2.00.
 constexpr std::size_t kCabecalhoProdutos = 87;
@@ -532,6 +538,31 @@ class LeitorPagina {
     return tabela.Sub((p == std::string_view::npos ? 0 : p) + 9).texto;
   }
 
+  // Reads the rows of `colunas` fields each from `campos`, handing each to
+  // `ler`, up to the first row whose fields are all blank or the end of the
+  // text; at most kMaximoLinhasTabela rows, and an alert naming `grupo` counts
+  // the rows left out.
+  template <std::size_t colunas, class Ler>
+  void LerLinhasDaTabela(std::string_view campos, std::string_view grupo, std::string_view tabela, Ler ler) {
+    int linhas = 0;
+    do {
+      std::array<std::string_view, colunas> linha;
+      bool vazia = true;
+      for (std::string_view& campo : linha) {
+        campo = ProximoCampo(campos);
+        PularCampo(campos);
+        vazia = vazia && Aparar(campo).empty();
+      }
+      if (vazia) break;
+      if (linhas++ < kMaximoLinhasTabela) ler(linha);
+    } while (campos.size() > 4);
+    if (linhas > kMaximoLinhasTabela)
+      alertas_.push_back(std::string(grupo) + ": a tabela de " + std::string(tabela) + " tem " +
+                         std::to_string(linhas) + " linhas; as " + std::to_string(linhas - kMaximoLinhasTabela) +
+                         std::string(" além do limite de "_cp) + std::to_string(kMaximoLinhasTabela) +
+                         " foram deixadas de fora.");
+  }
+
   void LerCobranca(Trecho t) {
     TCobr& cobr = nfe_.Cobr;
     cobr.Fat.nFat = Texto(t, "Número"_cp);
@@ -540,16 +571,12 @@ class LeitorPagina {
     cobr.Fat.vLiq = Numero(t, "Valor Líquido"_cp);
     const std::size_t duplicatas = BuscarSemCaixa(t, "DUPLICATAS");
     if (duplicatas == std::string_view::npos) return;
-    std::string_view campos = CorpoDaTabela(t, duplicatas, 13, "VALOR");
-    do {
+    LerLinhasDaTabela<3>(CorpoDaTabela(t, duplicatas, 13, "VALOR"), "dup", "duplicatas", [&](const auto& linha) {
       TDupCollectionItem& dup = cobr.Dup.Add();
-      dup.nDup = std::string(ProximoCampo(campos));
-      PularCampo(campos);
-      dup.dVenc = LerData(ProximoCampo(campos));
-      PularCampo(campos);
-      dup.vDup = LerMoeda(ProximoCampo(campos), "Valor");
-      PularCampo(campos);
-    } while (campos.size() > 4);
+      dup.nDup = std::string(linha[0]);
+      dup.dVenc = LerData(linha[1]);
+      dup.vDup = LerMoeda(linha[2], "Valor");
+    });
   }
 
   void LerInformacoes(Trecho t) {
@@ -571,14 +598,12 @@ class LeitorPagina {
     static constexpr std::string_view kCabecalho = "OBSERVAÇÕES DO CONTRIBUINTE"_cp;
     const std::size_t p = BuscarSemCaixa(t, kCabecalho);
     if (p == std::string_view::npos) return;
-    std::string_view campos = CorpoDaTabela(t, p, kCabecalho.size() + kSeparadorLinha.size(), "TEXTO");
-    do {
-      TobsContCollectionItem& obs = nfe_.InfAdic.obsCont.Add();
-      obs.xCampo = std::string(ProximoCampo(campos));
-      PularCampo(campos);
-      obs.xTexto = std::string(ProximoCampo(campos));
-      PularCampo(campos);
-    } while (campos.size() > 4);
+    LerLinhasDaTabela<2>(CorpoDaTabela(t, p, kCabecalho.size() + kSeparadorLinha.size(), "TEXTO"), "obsCont",
+                         "observações do contribuinte"_cp, [&](const auto& linha) {
+                           TobsContCollectionItem& obs = nfe_.InfAdic.obsCont.Add();
+                           obs.xCampo = std::string(linha[0]);
+                           obs.xTexto = std::string(linha[1]);
+                         });
   }
 
  public:
@@ -639,5 +664,6 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   resultado.Alertas = std::move(alertasDaPagina);
   resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
                            escritor.Gerador.ListaDeAlertas.end());
+  resultado.AlertasNaoListados = escritor.Gerador.AlertasNaoGuardados;
   return resultado;
 }

@@ -24,10 +24,11 @@ inline constexpr std::string_view MensagemNFeInexistente = "NF-e INEXISTENTE na 
 bool EhPaginaDeResultado(std::string_view paginaTexto);
 
 struct TResultadoConversao {
-  bool Encontrada = false;           // false: the not-found outcome; nothing was written
-  std::string Caminho;               // the saved file: output directory + key + "-nfe.xml"
-  std::string CaminhoTXT;            // with salvarTXT: the TXT form beside it, key + "-nfe.txt"
-  std::vector<std::string> Alertas;  // the writer's alerts; they never stop the output
+  bool Encontrada = false;             // false: the not-found outcome; nothing was written
+  std::string Caminho;                 // the saved file: output directory + key + "-nfe.xml"
+  std::string CaminhoTXT;              // with salvarTXT: the TXT form beside it, key + "-nfe.txt"
+  std::vector<std::string> Alertas;    // the writer's alerts; they never stop the output
+  std::size_t AlertasNaoListados = 0;  // alerts beyond the writer's kept maximum, only counted
 };
 
 // Fills `nfe` (fresh from TNFe's constructor) from the page text. False for

@@ -482,6 +482,10 @@ void TGerador::EscreverTexto(std::string_view Texto) { ArquivoFormatoXML += Text
 void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
                                std::string_view Mensagem) {
   if (Trim(Mensagem).empty()) return;
+  if (ListaDeAlertas.size() >= kMaximoAlertas) {
+    ++AlertasNaoGuardados;
+    return;
+  }
   const std::string descricao = Trim(Descricao);
   struct Marcador {
     std::string_view nome;

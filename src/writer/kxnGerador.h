@@ -86,7 +86,11 @@ class TGerador {
   std::string ArquivoFormatoXML;
   std::string ArquivoFormatoTXT;
   std::vector<std::string> LayoutArquivoTXT;  // while empty no TXT is produced
+  // At most kMaximoAlertas alerts are kept; the others are only counted, so
+  // that a hostile page cannot fill the memory with them.
+  static constexpr std::size_t kMaximoAlertas = 1000;
   std::vector<std::string> ListaDeAlertas;
+  std::size_t AlertasNaoGuardados = 0;
   std::string IDNivel;
   TGeradorOpcoes Opcoes;
 

@@ -167,6 +167,17 @@ TEST(Gerador, AlertTemplateAndLevelPath) {
   EXPECT_EQ(g.IDNivel, "B01");
 }
 
+// A hostile page may raise millions of alerts: the first ones are kept, the
+// rest only counted.
+TEST(Gerador, KeepsABoundedNumberOfAlertsAndCountsTheRest) {
+  TGerador g;
+  const std::size_t total = TGerador::kMaximoAlertas + 25;
+  for (std::size_t i = 0; i < total; ++i) g.RegistrarAlerta("Y08", "nDup", "d", "alerta " + std::to_string(i));
+  ASSERT_EQ(g.ListaDeAlertas.size(), TGerador::kMaximoAlertas);
+  EXPECT_EQ(g.AlertasNaoGuardados, 25u);
+  EXPECT_NE(g.ListaDeAlertas.back().find("alerta " + std::to_string(TGerador::kMaximoAlertas - 1)), std::string::npos);
+}
+
 TEST(Gerador, ClosingAGroupOpenedWithAttributesLeavesThePath) {
   TGerador g;
   g.EscreverGrupo("cana", "ZC01", true);
