@@ -84,6 +84,12 @@ void GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo,
   const bool existe = ::stat(caminho.c_str(), &atual) == 0 && S_ISREG(atual.st_mode);
   if (existe && ((atual.st_mode & 0222) == 0 || ::access(caminho.c_str(), W_OK) != 0))
     throw Falha(EACCES, "cannot replace read-only file", caminho);
+  // The mode is kept only from a regular file of the user's own (not from
+  // what a symbolic link points at), and never its set-id bits; otherwise
+  // the new file gets the umask's.
+  struct stat proprio {};
+  const bool manterModo =
+      ::lstat(caminho.c_str(), &proprio) == 0 && S_ISREG(proprio.st_mode) && proprio.st_uid == ::geteuid();
 
   const SinaisRetidos retidos;
   Temporario tmp;
@@ -102,7 +108,8 @@ void GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo,
     if (erro != 0) throw Falha(erro, "cannot create file", caminho);
   }
 
-  if (!GravarTudo(tmp.fd, conteudo) || (existe && ::fchmod(tmp.fd, atual.st_mode & 07777) != 0) || ::fsync(tmp.fd) != 0)
+  if (!GravarTudo(tmp.fd, conteudo) || (manterModo && ::fchmod(tmp.fd, proprio.st_mode & 0777) != 0) ||
+      ::fsync(tmp.fd) != 0)
     throw Falha(errno, "cannot write file", caminho);
   if (anonimo) {
     // linkat cannot replace a file: link under a fresh name, then rename.

@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
-// Writes `conteudo` as `caminho`, replacing an existing file (whose mode the
-// new one keeps). On Linux the data goes into an unnamed file in the target's
+// Writes `conteudo` as `caminho`, replacing an existing file. The new file
+// keeps the mode of a regular file of the user's own that it replaces, less
+// any set-id bits; otherwise (a symbolic link, another user's file, no file)
+// it is created under the umask. On Linux the data goes into an unnamed file in the target's
 // directory (O_TMPFILE), linked under a temporary name and renamed over the
 // target; where the file system lacks unnamed files (or `semNome` is false)
 // into a named temporary instead. The data is flushed to disk before the

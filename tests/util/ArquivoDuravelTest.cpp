@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <system_error>
 
@@ -111,6 +112,51 @@ TEST_P(ArquivoDuravel, MissingDirectoryRaisesWithThePath) {
   } catch (const std::system_error& e) {
     EXPECT_NE(std::string(e.what()).find(semPasta), std::string::npos) << e.what();
   }
+}
+
+// The mode comes only from a regular file of the user's own, never with its
+// set-id bits: a symbolic link named like the target, pointing at a set-id
+// file, or another user's file gives the umask's mode.
+TEST_P(ArquivoDuravel, ModeOnlyFromTheUsersOwnRegularFileWithoutSetIdBits) {
+  const mode_t umaskAnterior = ::umask(022);
+  const fs::path outro = dir_ / "outro";
+  struct Caso {
+    const char* nome;
+    mode_t modo;
+    bool link;     // the target is a symbolic link to a file of that mode
+    bool deOutro;  // the file belongs to another user
+    mode_t esperado;
+  };
+  const Caso casos[] = {
+      {"own file", 0640, false, false, 0640},
+      {"own set-id file", 06777, false, false, 0777},
+      {"link to an own set-id file", 06777, true, false, 0644},
+      {"link to another user's set-id file", 06777, true, true, 0644},
+      {"another user's file", 0666, false, true, 0644},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    fs::remove(alvo_);
+    fs::remove(outro);
+    const std::string arquivo = c.link ? outro.string() : alvo_;
+    std::ofstream(arquivo) << "antigo";
+    if (c.deOutro && ::chown(arquivo.c_str(), 65534, 65534) != 0) {
+      std::cout << "[ SKIPPED  ] " << c.nome << ": only root can give a file to another user\n";
+      continue;
+    }
+    ASSERT_EQ(::chmod(arquivo.c_str(), c.modo), 0);
+    if (c.link) fs::create_symlink(outro, alvo_);
+    GravarArquivoDuravel(alvo_, "novo", GetParam());
+    struct stat st {};
+    ASSERT_EQ(::lstat(alvo_.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, c.esperado);
+    EXPECT_EQ(Ler(alvo_), "novo");
+    if (c.link) {
+      EXPECT_EQ(Ler(outro), "antigo");
+    }
+  }
+  ::umask(umaskAnterior);
 }
 
 INSTANTIATE_TEST_SUITE_P(SemNomeENomeado, ArquivoDuravel, testing::Bool(),
