@@ -243,6 +243,9 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
   std::error_code ec;
   const std::filesystem::path absoluto = std::filesystem::absolute(resultado.Caminho, ec);
   r.caminho = ec ? resultado.Caminho : absoluto.string();
+  if (!resultado.PastaGravada)
+    r.erros += p.mensagem + "saved " + r.caminho +
+               ", but its directory could not be flushed to disk: a power cut may still lose the file\n";
   // The file is saved either way, but a person must not take it for clean.
   const std::size_t n = resultado.Alertas.size() + resultado.AlertasNaoListados;
   if (args.alertas) {
@@ -250,8 +253,8 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
     if (resultado.AlertasNaoListados > 0)
       r.erros += p.mensagem + std::to_string(resultado.AlertasNaoListados) + " more alerts were raised, not listed\n";
   } else if (n > 0)
-    r.erros = p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
-              " (the file may not be valid NF-e); run again with --alerts to list them\n";
+    r.erros += p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
+               " (the file may not be valid NF-e); run again with --alerts to list them\n";
   return r;
 }
 

@@ -658,9 +658,9 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
   if (salvarTXT) {  // Windows-1252, as the TXT form is read; first, so the XML means both were saved
     resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
-    escritor.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
+    resultado.PastaGravada = escritor.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
   }
-  escritor.Gerador.SalvarArquivo(resultado.Caminho);
+  resultado.PastaGravada = escritor.Gerador.SalvarArquivo(resultado.Caminho) && resultado.PastaGravada;
   resultado.Alertas = std::move(alertasDaPagina);
   resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
                            escritor.Gerador.ListaDeAlertas.end());

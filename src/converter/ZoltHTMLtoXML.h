@@ -29,6 +29,7 @@ struct TResultadoConversao {
   std::string CaminhoTXT;              // with salvarTXT: the TXT form beside it, key + "-nfe.txt"
   std::vector<std::string> Alertas;    // the writer's alerts; they never stop the output
   std::size_t AlertasNaoListados = 0;  // alerts beyond the writer's kept maximum, only counted
+  bool PastaGravada = true;            // false: saved, but the directory could not be flushed to disk
 };
 
 // Fills `nfe` (fresh from TNFe's constructor) from the page text. False for
@@ -47,7 +48,8 @@ std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas = nullptr);
 // 44 characters of the Id followed by "-nfe.xml" in `diretorioSaida` (the
 // current directory when empty), replacing an existing file atomically.
 // Shows nothing: the not-found outcome is returned as such. Raises
-// ErroConversao (no file is written) and std::system_error for file errors.
+// ErroConversao (no file is written) and std::system_error for file errors;
+// a directory that could not be flushed after the save is told in PastaGravada.
 // With salvarTXT the TXT form of the NF-e is saved too, before the XML, so
 // that the XML is there only when both were written.
 TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida,

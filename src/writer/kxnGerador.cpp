@@ -525,8 +525,7 @@ bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) co
     TrocarControlesProibidos(conteudo);
   }
   conteudo += "\r\n";
-  GravarArquivoDuravel(NomeArquivo, conteudo);
-  return true;
+  return GravarArquivoDuravel(NomeArquivo, conteudo);
 }
 
 namespace {

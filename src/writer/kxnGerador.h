@@ -113,7 +113,8 @@ class TGerador {
 
   // Writes the XML (UTF-8) or the TXT text as one line followed by CR LF,
   // replacing the file atomically and durably (GravarArquivoDuravel). Throws std::system_error (with the path)
-  // when the file cannot be written; an existing file is then left as it was.
+  // when the file cannot be written; an existing file is then left as it was. False when the file was saved but
+  // its directory could not be flushed to disk.
   bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
 
   // TXT form. LayoutArquivoTXT is read when a document's first group opens

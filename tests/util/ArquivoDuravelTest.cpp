@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -157,6 +159,62 @@ TEST_P(ArquivoDuravel, ModeOnlyFromTheUsersOwnRegularFileWithoutSetIdBits) {
     }
   }
   ::umask(umaskAnterior);
+}
+
+namespace {
+
+// Runs `salvar` in a child process after `preparar` (77: the child could not
+// prepare); the child's exit status.
+template <class Preparar, class Salvar>
+int NoFilho(Preparar preparar, Salvar salvar) {
+  const pid_t filho = fork();
+  if (filho == 0) {
+    if (!preparar()) _exit(77);
+    try {
+      _exit(salvar() ? 0 : 3);
+    } catch (const std::system_error&) {
+      _exit(4);
+    }
+  }
+  int status = 0;
+  waitpid(filho, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+}  // namespace
+
+// A minimal container has no /proc, through which an unnamed file gets its
+// name: the named temporary takes over.
+TEST_P(ArquivoDuravel, SavesWithoutProc) {
+  const int status = NoFilho(
+      [] {
+        return ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount("semproc", "/proc", "tmpfs", 0, nullptr) == 0;
+      },
+      [&] { return GravarArquivoDuravel(alvo_, "sem proc", GetParam()); });
+  if (status == 77) GTEST_SKIP() << "no mount namespace here to hide /proc in";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Ler(alvo_), "sem proc");
+  EXPECT_EQ(Nomes(), std::vector<std::string>{"nota-nfe.xml"});
+}
+
+// A directory that can be written but not read cannot be flushed: the file is
+// replaced all the same, and told as saved with the weaker guarantee.
+TEST_P(ArquivoDuravel, DirectoryNotFlushedIsSavedWithTheWeakerGuarantee) {
+  GravarArquivoDuravel(alvo_, "antigo", GetParam());
+  ASSERT_EQ(::chmod(dir_.c_str(), 0300), 0);
+  const bool raiz = ::geteuid() == 0;
+  if (raiz) {
+    ASSERT_EQ(::chown(dir_.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(alvo_.c_str(), 65534, 65534), 0);
+  }
+  // Root reads any directory: the save runs as another user then.
+  const int status = NoFilho([&] { return !raiz || (::setgid(65534) == 0 && ::setuid(65534) == 0); },
+                             [&] { return GravarArquivoDuravel(alvo_, "novo", GetParam()); });
+  ASSERT_EQ(::chmod(dir_.c_str(), 0700), 0);
+  EXPECT_EQ(status, 3) << "3: saved, directory not flushed; 4: reported as not saved";
+  EXPECT_EQ(Ler(alvo_), "novo");
+  EXPECT_EQ(Nomes(), std::vector<std::string>{"nota-nfe.xml"});
 }
 
 INSTANTIATE_TEST_SUITE_P(SemNomeENomeado, ArquivoDuravel, testing::Bool(),
