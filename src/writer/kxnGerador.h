@@ -126,8 +126,10 @@ class TGerador {
   void CarregarLayoutTXT(std::string_view Texto);
   // IDNivel := upper-case ID; opens the layout lines of that group ID.
   void IniciarLinhasTXT(std::string_view ID);
-  // Fills, in every pending line of IDNivel, the first open marker of TAG.
-  void PreencherCampoTXT(std::string_view TAG, std::string_view Valor);
+  // Fills, in every pending line of IDNivel, the first open marker of TAG. A
+  // "|" or control character of the value becomes a blank there: true when
+  // one did (the caller alerts, naming the field).
+  bool PreencherCampoTXT(std::string_view TAG, std::string_view Valor);
   // Finishes the document: unfilled lines dropped, "^ID^" := ID, open
   // markers emptied, group prefixes cut. Nothing when no line is pending.
   void ConcluirTXT(std::string_view ID);
