@@ -643,11 +643,12 @@ std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   return std::move(escritor.Gerador.ArquivoFormatoXML);
 }
 
-TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
-  TResultadoConversao resultado;
+TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
+  TConversaoPendente conversao;
+  TResultadoConversao& resultado = conversao.Resultado;
   TNFe nfe;
   std::vector<std::string> alertasDaPagina;
-  if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return resultado;
+  if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return conversao;
   resultado.Encontrada = true;
   TNFeW escritor(nfe);
   escritor.Opcoes.GerarTXTSimultaneamente = salvarTXT;
@@ -656,14 +657,27 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   // The directory exactly as given: blanks are part of a path.
   const std::string nome = id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
-  if (salvarTXT) {  // Windows-1252, as the TXT form is read; first, so the XML means both were saved
-    resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
-    resultado.PastaGravada = escritor.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
-  }
-  resultado.PastaGravada = escritor.Gerador.SalvarArquivo(resultado.Caminho) && resultado.PastaGravada;
+  if (salvarTXT) resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
   resultado.Alertas = std::move(alertasDaPagina);
   resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
                            escritor.Gerador.ListaDeAlertas.end());
   resultado.AlertasNaoListados = escritor.Gerador.AlertasNaoGuardados;
-  return resultado;
+  conversao.Gerador = std::move(escritor.Gerador);
+  return conversao;
+}
+
+void SalvarConversaoNFe(TConversaoPendente& conversao) {
+  TResultadoConversao& resultado = conversao.Resultado;
+  if (!resultado.Encontrada) return;
+  resultado.PastaGravada = true;
+  // Windows-1252, as the TXT form is read; first, so the XML means both were saved.
+  if (!resultado.CaminhoTXT.empty())
+    resultado.PastaGravada = conversao.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
+  resultado.PastaGravada = conversao.Gerador.SalvarArquivo(resultado.Caminho) && resultado.PastaGravada;
+}
+
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
+  TConversaoPendente conversao = PrepararConversaoNFe(paginaTexto, diretorioSaida, salvarTXT);
+  SalvarConversaoNFe(conversao);
+  return std::move(conversao.Resultado);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "nfe/kxnNFe.h"
+#include "writer/kxnGerador.h"
 
 // The portal found no NF-e for the key: the page holds no access key.
 inline constexpr std::string_view MensagemNFeInexistente = "NF-e INEXISTENTE na base nacional.";
@@ -54,3 +55,19 @@ std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas = nullptr);
 // that the XML is there only when both were written.
 TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida,
                                        bool salvarTXT = false);
+
+// A page converted but not saved yet: its result (the paths, the alerts) and
+// the writer holding the XML and TXT texts.
+struct TConversaoPendente {
+  TResultadoConversao Resultado;
+  TGerador Gerador;
+};
+
+// ConverterPaginaNFe in two steps, so that a caller can convert pages side by
+// side and save them one at a time: the conversion, which writes nothing (the
+// not-found outcome has Resultado.Encontrada false and nothing to save)...
+TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::string_view diretorioSaida,
+                                        bool salvarTXT = false);
+// ...and the save, the TXT form first when asked. Raises std::system_error as
+// ConverterPaginaNFe does.
+void SalvarConversaoNFe(TConversaoPendente& conversao);
