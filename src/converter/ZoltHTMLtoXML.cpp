@@ -639,7 +639,7 @@ bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe, std::vector<std::stri
 std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   TNFeW escritor(nfe);
   escritor.GerarDocumento();
-  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas;
+  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas();
   return std::move(escritor.Gerador.ArquivoFormatoXML);
 }
 
@@ -659,8 +659,8 @@ TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::strin
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
   if (salvarTXT) resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
   resultado.Alertas = std::move(alertasDaPagina);
-  resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
-                           escritor.Gerador.ListaDeAlertas.end());
+  const std::vector<std::string> doEscritor = escritor.Gerador.ListaDeAlertas();
+  resultado.Alertas.insert(resultado.Alertas.end(), doEscritor.begin(), doEscritor.end());
   resultado.AlertasNaoListados = escritor.Gerador.AlertasNaoGuardados;
   conversao.Gerador = std::move(escritor.Gerador);
   return conversao;

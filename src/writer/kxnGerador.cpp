@@ -430,7 +430,7 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
   if (tamanho > Max) mensagem = kMaiorQueMaximo;
   if (!mensagem.empty()) {
     if (mensagem != kNenhumValor && !vazio)
-      RegistrarAlerta(id, tag, Descricao, std::string(mensagem) + " [" + TextoDoValor(Valor) + "]");
+      RegistrarAlerta(id, tag, Descricao, mensagem, TextoDoValor(Valor));
     else
       RegistrarAlerta(id, tag, Descricao, mensagem);
   }
@@ -484,38 +484,51 @@ void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, 
 void TGerador::EscreverTexto(std::string_view Texto) { ArquivoFormatoXML += Texto; }
 
 void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
-                               std::string_view Mensagem) {
+                               std::string_view Mensagem, std::optional<std::string> Valor) {
   if (Trim(Mensagem).empty()) return;
-  if (ListaDeAlertas.size() >= kMaximoAlertas) {
+  if (Alertas.size() >= kMaximoAlertas) {
     ++AlertasNaoGuardados;
     return;
   }
-  const std::string descricao = Trim(Descricao);
+  Alertas.push_back(
+      {std::string(ID), std::string(TAG), Trim(Descricao), std::string(Mensagem), std::move(Valor), TagNivel});
+}
+
+std::vector<std::string> TGerador::ListaDeAlertas() const {
+  std::vector<std::string> lista;
+  lista.reserve(Alertas.size());
+  for (const TAlerta& a : Alertas) lista.push_back(FormatarAlerta(a, Opcoes.FormatoAlerta));
+  return lista;
+}
+
+std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato) {
+  const std::string mensagem = alerta.Valor ? alerta.Mensagem + " [" + *alerta.Valor + "]" : alerta.Mensagem;
   struct Marcador {
     std::string_view nome;
     std::string_view valor;
   };
-  const Marcador marcadores[] = {
-      {"%TAGNIVEL%", TagNivel}, {"%TAG%", TAG}, {"%ID%", ID}, {"%MSG%", Mensagem}, {"%DESCRICAO%", descricao}};
-  // One pass over the template: text put in by a placeholder is never read as one.
-  const std::string_view modelo = Opcoes.FormatoAlerta;
-  std::string alerta;
+  const Marcador marcadores[] = {{"%TAGNIVEL%", alerta.TagNivel},
+                                 {"%TAG%", alerta.TAG},
+                                 {"%ID%", alerta.ID},
+                                 {"%MSG%", mensagem},
+                                 {"%DESCRICAO%", alerta.Descricao}};
+  std::string texto;
   std::size_t i = 0;
-  while (i < modelo.size()) {
+  while (i < formato.size()) {
     bool trocado = false;
-    if (modelo[i] == '%') {
+    if (formato[i] == '%') {
       for (const Marcador& m : marcadores) {
-        if (modelo.substr(i).starts_with(m.nome)) {
-          alerta += m.valor;
+        if (formato.substr(i).starts_with(m.nome)) {
+          texto += m.valor;
           i += m.nome.size();
           trocado = true;
           break;
         }
       }
     }
-    if (!trocado) alerta += modelo[i++];
+    if (!trocado) texto += formato[i++];
   }
-  ListaDeAlertas.push_back(std::move(alerta));
+  return texto;
 }
 
 bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {

@@ -246,7 +246,7 @@ TEST(GeradorTXT, BarsAndControlCharactersInValuesBecomeBlanksWithAnAlert) {
     }
     g.ConcluirTXT("NFe1");
     EXPECT_EQ(g.ArquivoFormatoTXT, c.esperado);
-    EXPECT_EQ(g.ListaDeAlertas, c.alerta ? std::vector<std::string>{c.alerta} : std::vector<std::string>{});
+    EXPECT_EQ(g.ListaDeAlertas(), c.alerta ? std::vector<std::string>{c.alerta} : std::vector<std::string>{});
   }
 }
 

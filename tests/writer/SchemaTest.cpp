@@ -682,7 +682,7 @@ TEST_P(Schema, DocumentIsValid) {
   w.Opcoes.GerarTagAssinatura = taSempre;
   w.GerarDocumento();
   // The models are correct, so no alert either.
-  EXPECT_TRUE(w.Gerador.ListaDeAlertas.empty()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
+  EXPECT_TRUE(w.Gerador.ListaDeAlertas().empty()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
   for (std::string_view elemento : caso.elementos)
     EXPECT_TRUE(TemElemento(w.Gerador.ArquivoFormatoXML, elemento)) << "the model does not produce " << elemento;
 
@@ -746,7 +746,7 @@ TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
   w.Opcoes.GerarTagAssinatura = taSempre;
   EXPECT_EQ(w.GerarDocumento(), caso.tags.empty());
   std::vector<std::string> tags;
-  for (const std::string& alerta : w.Gerador.ListaDeAlertas) {
+  for (const std::string& alerta : w.Gerador.ListaDeAlertas()) {
     // "... ID:<id>/<tag>(<description>) - <message>."
     const std::size_t id = alerta.rfind(" ID:");
     const std::size_t barra = alerta.find('/', id), parentese = alerta.find('(', barra);
@@ -754,7 +754,7 @@ TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
     tags.push_back(alerta.substr(barra + 1, parentese - barra - 1));
   }
   EXPECT_EQ(tags, std::vector<std::string>(caso.tags.begin(), caso.tags.end()))
-      << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
+      << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
 
   const std::filesystem::path arquivo = std::filesystem::temp_directory_path() /
                                         ("salvexa-defeito-" + std::to_string(getpid()) + "-" + caso.nome + ".xml");
