@@ -1,6 +1,10 @@
 // salvexa-convert: converts saved result pages of the portal's complete
 // consultation into "<key>-nfe.xml", with no window and no clipboard.
 
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -11,6 +15,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -20,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "converter/Lote.h"
 #include "converter/PaginaSalva.h"
 #include "converter/ZoltHTMLtoXML.h"
 #include "util/ErroConversao.h"
@@ -214,7 +220,7 @@ Prefixos PrefixosDe(const std::string& pagina, bool varias) {
   return {p, p};
 }
 
-Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, const Prefixos& p) {
+Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, const Prefixos& p, std::mutex& gravacao) {
   Relato r;
   std::string bytes, erro;
   if (!LerEntrada(nome, bytes, erro)) {
@@ -233,28 +239,39 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
     return r;
   }
 
-  const TResultadoConversao resultado = ConverterPaginaNFe(pagina, args.diretorio, args.txt);
+  TConversaoPendente conversao = PrepararConversaoNFe(pagina, args.diretorio, args.txt);
+  const TResultadoConversao& resultado = conversao.Resultado;
   if (!resultado.Encontrada) {
     r.erros = p.lista + std::string(MensagemNFeInexistente) + "\n";
     r.status = kNFeInexistente;
     return r;
   }
+  {
+    // A terminating signal waits for the save in progress (see ReterSinais).
+    const std::lock_guard trava(gravacao);
+    SalvarConversaoNFe(conversao);
+  }
   std::error_code ec;
   const std::filesystem::path absoluto = std::filesystem::absolute(resultado.Caminho, ec);
   r.caminho = ec ? resultado.Caminho : absoluto.string();
+  if (!resultado.PastaGravada)
+    r.erros += p.mensagem + "saved " + r.caminho +
+               ", but its directory could not be flushed to disk: a power cut may still lose the file\n";
   // The file is saved either way, but a person must not take it for clean.
-  const std::size_t n = resultado.Alertas.size();
-  if (args.alertas)
+  const std::size_t n = resultado.Alertas.size() + resultado.AlertasNaoListados;
+  if (args.alertas) {
     for (const std::string& alerta : resultado.Alertas)
       r.erros += p.lista + EscaparControles(win1252::ParaUtf8(alerta)) + "\n";
-  else if (n > 0)
-    r.erros = p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
-              " (the file may not be valid NF-e); run again with --alerts to list them\n";
+    if (resultado.AlertasNaoListados > 0)
+      r.erros += p.mensagem + std::to_string(resultado.AlertasNaoListados) + " more alerts were raised, not listed\n";
+  } else if (n > 0)
+    r.erros += p.mensagem + "the XML writer raised " + std::to_string(n) + (n == 1 ? " alert" : " alerts") +
+               " (the file may not be valid NF-e); run again with --alerts to list them\n";
   return r;
 }
 
 // One page's whole conversion; never throws, so that it can run in a worker.
-Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool varias) {
+Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool varias, std::mutex& gravacao) {
   const Prefixos p = PrefixosDe(nome, varias);
   const auto falha = [&](int status, const std::string& mensagem) {
     Relato r;
@@ -263,7 +280,7 @@ Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool var
     return r;
   };
   try {
-    return ConverterSemCapturar(nome, args, p);
+    return ConverterSemCapturar(nome, args, p, gravacao);
   } catch (const ErroConversao& e) {
     return falha(kErroConversao, "conversion error: " + win1252::ParaUtf8(e.what()));
   } catch (const std::system_error& e) {  // filesystem errors included
@@ -324,7 +341,24 @@ bool Expandir(const std::string& nome, std::vector<std::string>& paginas, std::s
   return true;
 }
 
-int ConverterVarias(const Argumentos& args) {
+// One per core, as long as that many of the run's largest page fit in half
+// the machine's memory at once.
+std::size_t Trabalhadores(const std::vector<std::string>& paginas) {
+  std::uintmax_t maior = 0;
+  for (const std::string& pagina : paginas) {
+    std::error_code ec;
+    const std::uintmax_t tamanho = std::filesystem::file_size(pagina, ec);
+    if (!ec) maior = std::max(maior, std::min<std::uintmax_t>(tamanho, kMaximoEntrada));
+  }
+  const long paginasFisicas = sysconf(_SC_PHYS_PAGES), tamanhoPagina = sysconf(_SC_PAGE_SIZE);
+  const std::uintmax_t memoria =
+      paginasFisicas > 0 && tamanhoPagina > 0
+          ? static_cast<std::uintmax_t>(paginasFisicas) * static_cast<std::uintmax_t>(tamanhoPagina) / 2
+          : 0;
+  return TrabalhadoresDoLote(std::thread::hardware_concurrency(), paginas.size(), maior, memoria);
+}
+
+int ConverterVarias(const Argumentos& args, std::mutex& gravacao) {
   std::vector<std::string> paginas;
   int pior = kSalvo;
   for (const std::string& nome : args.paginas) {
@@ -337,17 +371,17 @@ int ConverterVarias(const Argumentos& args) {
   const bool varias =
       paginas.size() > 1 || args.paginas.size() > 1 || (paginas.size() == 1 && paginas.front() != args.paginas.front());
   if (!varias && paginas.size() == 1)
-    return Imprimir(ConverterPagina(paginas.front(), args, false), paginas.front(), false);
+    return Imprimir(ConverterPagina(paginas.front(), args, false, gravacao), paginas.front(), false);
 
   // Each page is independent: workers take the next one until none is left.
   std::vector<Relato> relatos(paginas.size());
   std::atomic<std::size_t> proxima{0};
   const auto trabalhar = [&] {
-    for (std::size_t i; (i = proxima++) < paginas.size();) relatos[i] = ConverterPagina(paginas[i], args, true);
+    for (std::size_t i; (i = proxima++) < paginas.size();)
+      relatos[i] = ConverterPagina(paginas[i], args, true, gravacao);
   };
-  const std::size_t nucleos = std::max(1u, std::thread::hardware_concurrency());
   std::vector<std::thread> trabalhadores;
-  for (std::size_t t = 1; t < std::min(nucleos, paginas.size()); ++t) trabalhadores.emplace_back(trabalhar);
+  for (std::size_t t = 1; t < Trabalhadores(paginas); ++t) trabalhadores.emplace_back(trabalhar);
   trabalhar();
   for (std::thread& t : trabalhadores) t.join();
 
@@ -370,10 +404,35 @@ int ConverterVarias(const Argumentos& args) {
     r.status = kMesmaChave;
   }
   for (std::size_t j = 0; j < paginas.size(); ++j)
-    if (refazer[j]) relatos[j] = ConverterPagina(paginas[j], args, true);
+    if (refazer[j]) relatos[j] = ConverterPagina(paginas[j], args, true, gravacao);
 
   for (std::size_t i = 0; i < paginas.size(); ++i) pior = std::max(pior, Imprimir(relatos[i], paginas[i], true));
   return pior;
+}
+
+// SIGHUP, SIGINT, SIGQUIT and SIGTERM are held back in every thread (the
+// workers inherit it) and taken in one place, a thread of their own: it waits
+// for the save in progress, which holds `gravacao`, keeps any other from
+// starting and ends the program by the signal. So no page is ever left half
+// saved, whichever thread the signal was sent to.
+void ReterSinais(std::mutex& gravacao) {
+  sigset_t sinais;
+  sigemptyset(&sinais);
+  for (const int s : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&sinais, s);
+  pthread_sigmask(SIG_BLOCK, &sinais, nullptr);
+  std::thread([sinais, &gravacao] {
+    int sinal = 0;
+    while (sigwait(&sinais, &sinal) != 0) {
+    }
+    gravacao.lock();  // held until the end: no save starts any more
+    std::signal(sinal, SIG_DFL);
+    sigset_t esse;
+    sigemptyset(&esse);
+    sigaddset(&esse, sinal);
+    pthread_sigmask(SIG_UNBLOCK, &esse, nullptr);
+    raise(sinal);
+    _exit(128 + sinal);  // not reached: the signal's default action ends the program
+  }).detach();
 }
 
 }  // namespace
@@ -388,5 +447,7 @@ int main(int argc, char** argv) {
   // Over the file-size limit the save then fails as an output error
   // instead of the signal ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
-  return ConverterVarias(args);
+  std::mutex gravacao;
+  ReterSinais(gravacao);
+  return ConverterVarias(args, gravacao);
 }

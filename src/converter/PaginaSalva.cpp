@@ -181,7 +181,9 @@ std::string CharsetDeclarado(std::string_view html) {
   const std::string_view cabeca = html.substr(0, corpo);
   for (std::size_t meta = BuscarTag(cabeca, "<meta"); meta != std::string_view::npos;
        meta = BuscarTag(cabeca, "<meta", meta + 1)) {
-    const std::size_t fimTag = cabeca.find('>', meta);
+    // A tag left open ends where the next one starts, so each byte of the
+    // head is looked at a bounded number of times.
+    const std::size_t fimTag = cabeca.find_first_of("<>", meta + 1);
     const std::string_view tag = cabeca.substr(meta, fimTag == std::string_view::npos ? fimTag : fimTag - meta);
     const std::size_t p = Buscar(tag, "charset");
     if (p == std::string_view::npos) continue;

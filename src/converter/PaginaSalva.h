@@ -17,7 +17,8 @@ bool EhHTML(std::string_view bytes);
 enum class FormaPagina { Detectar, HTML, Texto };
 
 // The charset an HTML page declares in a meta tag before its body, in small
-// letters; empty when it declares none.
+// letters; empty when it declares none. A meta tag ends at its ">" or where
+// the next tag starts when it is left open.
 std::string CharsetDeclarado(std::string_view html);
 
 // The bytes as Windows-1252 text: by a byte order mark first (UTF-8, UTF-16

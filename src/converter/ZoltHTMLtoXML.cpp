@@ -1,6 +1,7 @@
 #include "converter/ZoltHTMLtoXML.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <vector>
 
@@ -17,6 +18,11 @@ namespace {
 
 // Items are numbered 1 up to this on the page.
 constexpr int kMaximoItens = 990;
+// Rows read from a billing or an observation table. Far beyond what a real
+// page holds (the layout allows 120 duplicates and 10 observations), it keeps
+// a page of endless rows from growing the document without bound; the rows
+// past it are counted in an alert.
+constexpr int kMaximoLinhasTabela = 990;
 // The heading line and the column headings "Num.", "Descrição", "Qtd.",
 // "Unidade Comercial" and "Valor(R$)" before the first item of layout 2.00.
 constexpr std::size_t kCabecalhoProdutos = 87;
@@ -532,6 +538,31 @@ class LeitorPagina {
     return tabela.Sub((p == std::string_view::npos ? 0 : p) + 9).texto;
   }
 
+  // Reads the rows of `colunas` fields each from `campos`, handing each to
+  // `ler`, up to the first row whose fields are all blank or the end of the
+  // text; at most kMaximoLinhasTabela rows, and an alert naming `grupo` counts
+  // the rows left out.
+  template <std::size_t colunas, class Ler>
+  void LerLinhasDaTabela(std::string_view campos, std::string_view grupo, std::string_view tabela, Ler ler) {
+    int linhas = 0;
+    do {
+      std::array<std::string_view, colunas> linha;
+      bool vazia = true;
+      for (std::string_view& campo : linha) {
+        campo = ProximoCampo(campos);
+        PularCampo(campos);
+        vazia = vazia && Aparar(campo).empty();
+      }
+      if (vazia) break;
+      if (linhas++ < kMaximoLinhasTabela) ler(linha);
+    } while (campos.size() > 4);
+    if (linhas > kMaximoLinhasTabela)
+      alertas_.push_back(std::string(grupo) + ": a tabela de " + std::string(tabela) + " tem " +
+                         std::to_string(linhas) + " linhas; as " + std::to_string(linhas - kMaximoLinhasTabela) +
+                         std::string(" além do limite de "_cp) + std::to_string(kMaximoLinhasTabela) +
+                         " foram deixadas de fora.");
+  }
+
   void LerCobranca(Trecho t) {
     TCobr& cobr = nfe_.Cobr;
     cobr.Fat.nFat = Texto(t, "Número"_cp);
@@ -540,16 +571,12 @@ class LeitorPagina {
     cobr.Fat.vLiq = Numero(t, "Valor Líquido"_cp);
     const std::size_t duplicatas = BuscarSemCaixa(t, "DUPLICATAS");
     if (duplicatas == std::string_view::npos) return;
-    std::string_view campos = CorpoDaTabela(t, duplicatas, 13, "VALOR");
-    do {
+    LerLinhasDaTabela<3>(CorpoDaTabela(t, duplicatas, 13, "VALOR"), "dup", "duplicatas", [&](const auto& linha) {
       TDupCollectionItem& dup = cobr.Dup.Add();
-      dup.nDup = std::string(ProximoCampo(campos));
-      PularCampo(campos);
-      dup.dVenc = LerData(ProximoCampo(campos));
-      PularCampo(campos);
-      dup.vDup = LerMoeda(ProximoCampo(campos), "Valor");
-      PularCampo(campos);
-    } while (campos.size() > 4);
+      dup.nDup = std::string(linha[0]);
+      dup.dVenc = LerData(linha[1]);
+      dup.vDup = LerMoeda(linha[2], "Valor");
+    });
   }
 
   void LerInformacoes(Trecho t) {
@@ -571,14 +598,12 @@ class LeitorPagina {
     static constexpr std::string_view kCabecalho = "OBSERVAÇÕES DO CONTRIBUINTE"_cp;
     const std::size_t p = BuscarSemCaixa(t, kCabecalho);
     if (p == std::string_view::npos) return;
-    std::string_view campos = CorpoDaTabela(t, p, kCabecalho.size() + kSeparadorLinha.size(), "TEXTO");
-    do {
-      TobsContCollectionItem& obs = nfe_.InfAdic.obsCont.Add();
-      obs.xCampo = std::string(ProximoCampo(campos));
-      PularCampo(campos);
-      obs.xTexto = std::string(ProximoCampo(campos));
-      PularCampo(campos);
-    } while (campos.size() > 4);
+    LerLinhasDaTabela<2>(CorpoDaTabela(t, p, kCabecalho.size() + kSeparadorLinha.size(), "TEXTO"), "obsCont",
+                         "observações do contribuinte"_cp, [&](const auto& linha) {
+                           TobsContCollectionItem& obs = nfe_.InfAdic.obsCont.Add();
+                           obs.xCampo = std::string(linha[0]);
+                           obs.xTexto = std::string(linha[1]);
+                         });
   }
 
  public:
@@ -614,15 +639,16 @@ bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe, std::vector<std::stri
 std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   TNFeW escritor(nfe);
   escritor.GerarDocumento();
-  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas;
+  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas();
   return std::move(escritor.Gerador.ArquivoFormatoXML);
 }
 
-TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
-  TResultadoConversao resultado;
+TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
+  TConversaoPendente conversao;
+  TResultadoConversao& resultado = conversao.Resultado;
   TNFe nfe;
   std::vector<std::string> alertasDaPagina;
-  if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return resultado;
+  if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return conversao;
   resultado.Encontrada = true;
   TNFeW escritor(nfe);
   escritor.Opcoes.GerarTXTSimultaneamente = salvarTXT;
@@ -631,13 +657,27 @@ TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string
   // The directory exactly as given: blanks are part of a path.
   const std::string nome = id.substr(id.size() > 44 ? id.size() - 44 : 0) + "-nfe.xml";
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
-  if (salvarTXT) {  // Windows-1252, as the TXT form is read; first, so the XML means both were saved
-    resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
-    escritor.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
-  }
-  escritor.Gerador.SalvarArquivo(resultado.Caminho);
+  if (salvarTXT) resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
   resultado.Alertas = std::move(alertasDaPagina);
-  resultado.Alertas.insert(resultado.Alertas.end(), escritor.Gerador.ListaDeAlertas.begin(),
-                           escritor.Gerador.ListaDeAlertas.end());
-  return resultado;
+  const std::vector<std::string> doEscritor = escritor.Gerador.ListaDeAlertas();
+  resultado.Alertas.insert(resultado.Alertas.end(), doEscritor.begin(), doEscritor.end());
+  resultado.AlertasNaoListados = escritor.Gerador.AlertasNaoGuardados;
+  conversao.Gerador = std::move(escritor.Gerador);
+  return conversao;
+}
+
+void SalvarConversaoNFe(TConversaoPendente& conversao) {
+  TResultadoConversao& resultado = conversao.Resultado;
+  if (!resultado.Encontrada) return;
+  resultado.PastaGravada = true;
+  // Windows-1252, as the TXT form is read; first, so the XML means both were saved.
+  if (!resultado.CaminhoTXT.empty())
+    resultado.PastaGravada = conversao.Gerador.SalvarArquivo(resultado.CaminhoTXT, true);
+  resultado.PastaGravada = conversao.Gerador.SalvarArquivo(resultado.Caminho) && resultado.PastaGravada;
+}
+
+TResultadoConversao ConverterPaginaNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
+  TConversaoPendente conversao = PrepararConversaoNFe(paginaTexto, diretorioSaida, salvarTXT);
+  SalvarConversaoNFe(conversao);
+  return std::move(conversao.Resultado);
 }

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -72,9 +73,38 @@ int ComNomeLivre(const std::string& destino, std::string& nome, Criar criar) {
   return errno != 0 ? errno : EEXIST;
 }
 
+// Data, mode and flush of a temporary, named or not.
+void Preencher(int fd, std::string_view conteudo, const std::optional<mode_t>& modo, const std::string& caminho) {
+  if (!GravarTudo(fd, conteudo) || (modo && ::fchmod(fd, *modo) != 0) || ::fsync(fd) != 0)
+    throw Falha(errno, "cannot write file", caminho);
+}
+
+// The data in an unnamed file in the target's directory, then linked under a
+// fresh name beside it. False (nothing left behind) where the file system has
+// no unnamed files or the link cannot be made, such as without /proc.
+bool GravarSemNome(const std::string& caminho, const std::string& pasta, std::string_view conteudo,
+                   const std::optional<mode_t>& modo, Temporario& tmp) {
+#ifdef O_TMPFILE
+  tmp.fd = ::open(pasta.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (tmp.fd < 0) return false;
+  Preencher(tmp.fd, conteudo, modo, caminho);
+  // linkat cannot replace a file: link under a fresh name, then rename.
+  const std::string proprio = "/proc/self/fd/" + std::to_string(tmp.fd);
+  if (ComNomeLivre(caminho, tmp.nome, [&](const std::string& nome) {
+        return ::linkat(AT_FDCWD, proprio.c_str(), AT_FDCWD, nome.c_str(), AT_SYMLINK_FOLLOW) == 0;
+      }) == 0)
+    return true;
+  ::close(tmp.fd);
+  tmp.fd = -1;
+#else
+  (void)caminho, (void)pasta, (void)conteudo, (void)modo, (void)tmp;
+#endif
+  return false;
+}
+
 }  // namespace
 
-void GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo, bool semNome) {
+bool GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo, bool semNome) {
   const fs::path destino(caminho);
   const std::string pasta = destino.has_parent_path() ? destino.parent_path().string() : std::string(".");
 
@@ -84,33 +114,23 @@ void GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo,
   const bool existe = ::stat(caminho.c_str(), &atual) == 0 && S_ISREG(atual.st_mode);
   if (existe && ((atual.st_mode & 0222) == 0 || ::access(caminho.c_str(), W_OK) != 0))
     throw Falha(EACCES, "cannot replace read-only file", caminho);
+  // The mode is kept only from a regular file of the user's own (not from
+  // what a symbolic link points at), and never its set-id bits; otherwise
+  // the new file gets the umask's.
+  struct stat proprio {};
+  std::optional<mode_t> modo;
+  if (::lstat(caminho.c_str(), &proprio) == 0 && S_ISREG(proprio.st_mode) && proprio.st_uid == ::geteuid())
+    modo = proprio.st_mode & 0777;
 
   const SinaisRetidos retidos;
   Temporario tmp;
-  bool anonimo = false;
-#ifdef O_TMPFILE
-  if (semNome) {
-    tmp.fd = ::open(pasta.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    anonimo = tmp.fd >= 0;
-  }
-#endif
-  if (!anonimo) {
+  if (!semNome || !GravarSemNome(caminho, pasta, conteudo, modo, tmp)) {
     const int erro = ComNomeLivre(caminho, tmp.nome, [&](const std::string& nome) {
       tmp.fd = ::open(nome.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
       return tmp.fd >= 0;
     });
     if (erro != 0) throw Falha(erro, "cannot create file", caminho);
-  }
-
-  if (!GravarTudo(tmp.fd, conteudo) || (existe && ::fchmod(tmp.fd, atual.st_mode & 07777) != 0) || ::fsync(tmp.fd) != 0)
-    throw Falha(errno, "cannot write file", caminho);
-  if (anonimo) {
-    // linkat cannot replace a file: link under a fresh name, then rename.
-    const std::string proprio = "/proc/self/fd/" + std::to_string(tmp.fd);
-    const int erro = ComNomeLivre(caminho, tmp.nome, [&](const std::string& nome) {
-      return ::linkat(AT_FDCWD, proprio.c_str(), AT_FDCWD, nome.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    });
-    if (erro != 0) throw Falha(erro, "cannot create file", caminho);
+    Preencher(tmp.fd, conteudo, modo, caminho);
   }
   const int fd = tmp.fd;
   tmp.fd = -1;
@@ -118,11 +138,11 @@ void GravarArquivoDuravel(const std::string& caminho, std::string_view conteudo,
   if (::rename(tmp.nome.c_str(), caminho.c_str()) != 0) throw Falha(errno, "cannot replace file", caminho);
   tmp.nome.clear();
 
-  // The new name itself must reach the disk.
+  // The new name itself must reach the disk. The file is already replaced
+  // when that fails: only the weaker guarantee is lost.
   const int dir = ::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) throw Falha(errno, "cannot flush the directory of", caminho);
+  if (dir < 0) return false;
   const bool sincronizado = ::fsync(dir) == 0 || errno == EINVAL;
-  const int erro = errno;
   ::close(dir);
-  if (!sincronizado) throw Falha(erro, "cannot flush the directory of", caminho);
+  return sincronizado;
 }

@@ -20,6 +20,7 @@ const std::string_view kMenorQueMinimo = "Tamanho menor que o mínimo permitido"
 const std::string_view kMaiorQueMaximo = "Tamanho maior que o máximo permitido"_cp;
 const std::string_view kConteudoInvalido = "Conteúdo inválido"_cp;
 const std::string_view kCasasDecimais = "Numero máximo de casas decimais permitidas "_cp;
+const std::string_view kTrocadoNoTXT = "Caractere \"|\" ou de controle trocado por espaço no TXT"_cp;
 
 std::string Dois(int n) {
   std::string s(2, '0');
@@ -275,8 +276,11 @@ std::string TGerador::PrepararTexto(std::string_view Texto) const {
 void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Identar) {
   IniciarLinhasTXT(ID);
   if (!LayoutArquivoTXT.empty() &&
-      (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos))
-    PreencherCampoTXT(TextoEntre(TAG, " ", "="), TextoEntre(TAG, "\"", "\""));
+      (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos)) {
+    const std::string atributo = TextoEntre(TAG, " ", "=");
+    if (PreencherCampoTXT(atributo, TextoEntre(TAG, "\"", "\"")))
+      RegistrarAlerta(ID, Aparar(atributo), "", kTrocadoNoTXT);
+  }
 
   const bool fechamento = !TAG.empty() && TAG[0] == '/';
   if (!TagNaLista(TAG, TagsForaDoNivel)) {
@@ -426,13 +430,13 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
   if (tamanho > Max) mensagem = kMaiorQueMaximo;
   if (!mensagem.empty()) {
     if (mensagem != kNenhumValor && !vazio)
-      RegistrarAlerta(id, tag, Descricao, std::string(mensagem) + " [" + TextoDoValor(Valor) + "]");
+      RegistrarAlerta(id, tag, Descricao, mensagem, TextoDoValor(Valor));
     else
       RegistrarAlerta(id, tag, Descricao, mensagem);
   }
 
   if (Opcoes.SomenteValidar) return;
-  PreencherCampoTXT(tag, vazio ? std::string_view() : texto);
+  if (PreencherCampoTXT(tag, vazio ? std::string_view() : texto)) RegistrarAlerta(id, tag, Descricao, kTrocadoNoTXT);
   if (vazio && Ocorrencia != 1) return;
 
   if (Opcoes.IdentarXML) this->Identar();
@@ -480,34 +484,51 @@ void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, 
 void TGerador::EscreverTexto(std::string_view Texto) { ArquivoFormatoXML += Texto; }
 
 void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
-                               std::string_view Mensagem) {
+                               std::string_view Mensagem, std::optional<std::string> Valor) {
   if (Trim(Mensagem).empty()) return;
-  const std::string descricao = Trim(Descricao);
+  if (Alertas.size() >= kMaximoAlertas) {
+    ++AlertasNaoGuardados;
+    return;
+  }
+  Alertas.push_back(
+      {std::string(ID), std::string(TAG), Trim(Descricao), std::string(Mensagem), std::move(Valor), TagNivel});
+}
+
+std::vector<std::string> TGerador::ListaDeAlertas() const {
+  std::vector<std::string> lista;
+  lista.reserve(Alertas.size());
+  for (const TAlerta& a : Alertas) lista.push_back(FormatarAlerta(a, Opcoes.FormatoAlerta));
+  return lista;
+}
+
+std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato) {
+  const std::string mensagem = alerta.Valor ? alerta.Mensagem + " [" + *alerta.Valor + "]" : alerta.Mensagem;
   struct Marcador {
     std::string_view nome;
     std::string_view valor;
   };
-  const Marcador marcadores[] = {
-      {"%TAGNIVEL%", TagNivel}, {"%TAG%", TAG}, {"%ID%", ID}, {"%MSG%", Mensagem}, {"%DESCRICAO%", descricao}};
-  // One pass over the template: text put in by a placeholder is never read as one.
-  const std::string_view modelo = Opcoes.FormatoAlerta;
-  std::string alerta;
+  const Marcador marcadores[] = {{"%TAGNIVEL%", alerta.TagNivel},
+                                 {"%TAG%", alerta.TAG},
+                                 {"%ID%", alerta.ID},
+                                 {"%MSG%", mensagem},
+                                 {"%DESCRICAO%", alerta.Descricao}};
+  std::string texto;
   std::size_t i = 0;
-  while (i < modelo.size()) {
+  while (i < formato.size()) {
     bool trocado = false;
-    if (modelo[i] == '%') {
+    if (formato[i] == '%') {
       for (const Marcador& m : marcadores) {
-        if (modelo.substr(i).starts_with(m.nome)) {
-          alerta += m.valor;
+        if (formato.substr(i).starts_with(m.nome)) {
+          texto += m.valor;
           i += m.nome.size();
           trocado = true;
           break;
         }
       }
     }
-    if (!trocado) alerta += modelo[i++];
+    if (!trocado) texto += formato[i++];
   }
-  ListaDeAlertas.push_back(std::move(alerta));
+  return texto;
 }
 
 bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {
@@ -521,8 +542,7 @@ bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) co
     TrocarControlesProibidos(conteudo);
   }
   conteudo += "\r\n";
-  GravarArquivoDuravel(NomeArquivo, conteudo);
-  return true;
+  return GravarArquivoDuravel(NomeArquivo, conteudo);
 }
 
 namespace {
@@ -627,8 +647,8 @@ void TGerador::IniciarLinhasTXT(std::string_view ID) {
   }
 }
 
-void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
-  if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return;
+bool TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
+  if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return false;
   std::string& chave = txt_.chave;
   chave.assign(IDNivel);
   chave += '\1';
@@ -637,7 +657,8 @@ void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
   for (std::size_t i = inicioNome; i < chave.size(); ++i)
     if (chave[i] >= 'a' && chave[i] <= 'z') chave[i] = static_cast<char>(chave[i] - 'a' + 'A');
   const auto encontrada = txt_.chaves.find(chave);
-  if (encontrada == txt_.chaves.end()) return;
+  if (encontrada == txt_.chaves.end()) return false;
+  bool trocado = false;
 
   // In every line, the first marker of the name still open takes the value.
   std::vector<Pendente>& pendentes = txt_.pendentes[static_cast<std::size_t>(encontrada->second)];
@@ -654,13 +675,21 @@ void TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
     marca.inicio = static_cast<std::uint32_t>(txt_.valores.size());
     marca.tamanho = static_cast<std::uint32_t>(std::min<std::size_t>(Valor.size(), ValorTXT::kAberto - 1));
     txt_.valores += Valor.substr(0, marca.tamanho);
-    // A line break inside a value would split its record in two.
-    for (std::size_t i = marca.inicio; i < txt_.valores.size(); ++i)
-      if (txt_.valores[i] == '\r' || txt_.valores[i] == '\n') txt_.valores[i] = ' ';
+    // A "|" inside a value would shift every later field of its record, a
+    // line break split it in two, and other control characters reach the
+    // programs that read it.
+    for (std::size_t i = marca.inicio; i < txt_.valores.size(); ++i) {
+      const auto c = static_cast<unsigned char>(txt_.valores[i]);
+      if (c == '|' || c < 32 || c == 127) {
+        txt_.valores[i] = ' ';
+        trocado = true;
+      }
+    }
     linha.alterada = true;
     ultimaLinha = p.linha;
   }
   pendentes.resize(mantidos);
+  return trocado;
 }
 
 void TGerador::ConcluirTXT(std::string_view ID) {

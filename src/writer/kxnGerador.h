@@ -5,6 +5,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -69,6 +70,23 @@ inline TValorCampo ValorData(TDateTime valor) { return TValorCampo::Data(valor);
 // "yyyy-mm-ddThh:nn:ss", as fcDataHora writes it.
 std::string FormatarDataHora(TDateTime valor);
 
+// One alert of the field writer, kept as data and formatted only where it is
+// shown (FormatarAlerta).
+struct TAlerta {
+  std::string ID;                    // the field's or group's ID in the layout ("C03")
+  std::string TAG;                   // its tag
+  std::string Descricao;             // its description, trimmed
+  std::string Mensagem;              // what is wrong
+  std::optional<std::string> Valor;  // the value at fault, when the alert shows it
+  std::string TagNivel;              // the open groups when it was raised ("<NFe><infNFe>...")
+  bool operator==(const TAlerta&) const = default;
+};
+
+// The alert as `formato` says: %ID%, %TAG%, %DESCRICAO%, %TAGNIVEL% and %MSG%
+// (the message, then " [value]" when there is one) replaced in one pass, so
+// text put in by a placeholder is never read as one.
+std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato);
+
 class TGerador {
  public:
   struct TGeradorOpcoes {
@@ -86,7 +104,13 @@ class TGerador {
   std::string ArquivoFormatoXML;
   std::string ArquivoFormatoTXT;
   std::vector<std::string> LayoutArquivoTXT;  // while empty no TXT is produced
-  std::vector<std::string> ListaDeAlertas;
+  // At most kMaximoAlertas alerts are kept; the others are only counted, so
+  // that a hostile page cannot fill the memory with them.
+  static constexpr std::size_t kMaximoAlertas = 1000;
+  std::vector<TAlerta> Alertas;
+  std::size_t AlertasNaoGuardados = 0;
+  // The alerts formatted as Opcoes.FormatoAlerta says.
+  std::vector<std::string> ListaDeAlertas() const;
   std::string IDNivel;
   TGeradorOpcoes Opcoes;
 
@@ -104,12 +128,14 @@ class TGerador {
   void EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, std::string_view Valor, int cPais);
   // Appended as it stands: no escaping, no indentation.
   void EscreverTexto(std::string_view Texto);
-  void RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
-                       std::string_view Mensagem);
+  // Nothing for a blank message.
+  void RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao, std::string_view Mensagem,
+                       std::optional<std::string> Valor = std::nullopt);
 
   // Writes the XML (UTF-8) or the TXT text as one line followed by CR LF,
   // replacing the file atomically and durably (GravarArquivoDuravel). Throws std::system_error (with the path)
-  // when the file cannot be written; an existing file is then left as it was.
+  // when the file cannot be written; an existing file is then left as it was. False when the file was saved but
+  // its directory could not be flushed to disk.
   bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
 
   // TXT form. LayoutArquivoTXT is read when a document's first group opens
@@ -121,8 +147,10 @@ class TGerador {
   void CarregarLayoutTXT(std::string_view Texto);
   // IDNivel := upper-case ID; opens the layout lines of that group ID.
   void IniciarLinhasTXT(std::string_view ID);
-  // Fills, in every pending line of IDNivel, the first open marker of TAG.
-  void PreencherCampoTXT(std::string_view TAG, std::string_view Valor);
+  // Fills, in every pending line of IDNivel, the first open marker of TAG. A
+  // "|" or control character of the value becomes a blank there: true when
+  // one did (the caller alerts, naming the field).
+  bool PreencherCampoTXT(std::string_view TAG, std::string_view Valor);
   // Finishes the document: unfilled lines dropped, "^ID^" := ID, open
   // markers emptied, group prefixes cut. Nothing when no line is pending.
   void ConcluirTXT(std::string_view ID);

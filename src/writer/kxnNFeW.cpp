@@ -75,7 +75,8 @@ double TNFeW::VersaoEscrita() const {
 bool TNFeW::GerarDocumento() {
   // Each generation starts afresh: alerts and open groups of an earlier one
   // would fail a corrected model.
-  Gerador.ListaDeAlertas.clear();
+  Gerador.Alertas.clear();
+  Gerador.AlertasNaoGuardados = 0;
   Gerador.TagNivel.clear();
   Gerador.IDNivel.clear();
   Gerador.Opcoes.NivelAtual = 0;
@@ -163,7 +164,7 @@ bool TNFeW::GerarDocumento() {
     Gerador.EscreverGrupo("/nfeProc", "", true);
   }
   Gerador.ConcluirTXT(NFe.infNFe.ID);
-  return Gerador.ListaDeAlertas.empty();
+  return Gerador.Alertas.empty();
 }
 
 std::string TNFeW::TextoProtocolo() const {

@@ -40,7 +40,7 @@ class TNFeW {
   // Writer of the Signature element, with its own field writer and alerts.
   TSignatureW Assinatura;
 
-  // True when Gerador.ListaDeAlertas is empty at the end. The XML is left in
+  // True when Gerador.Alertas is empty at the end. The XML is left in
   // Gerador.ArquivoFormatoXML, the TXT form (when asked for) in
   // Gerador.ArquivoFormatoTXT. Throws ErroConversao when the document has
   // neither an Id nor a composable key, or a given Id is not a key, and when

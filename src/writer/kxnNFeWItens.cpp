@@ -598,189 +598,174 @@ void TNFeW::MontarII(int i) {
   Gerador.EscreverGrupo("/II", "", true);
 }
 
-void TNFeW::MontarPIS(int i) {
-  const TPIS& PIS = NFe.Det.Items(i).Imposto.PIS;
-  const auto cst = [&] {
-    Gerador.EscreverCampo(fcTexto, "Q06", "CST", 2, 2, 1, CstPisParaCodigo(PIS.CST),
-                          "Código da situação tributária"_cp);
-  };
+namespace {
+
+// ---- PIS and COFINS: one writer, one row per tax ----
+
+// How a PIS or COFINS situation is written: by rate, by quantity, not taxed,
+// or any other (by quantity when it has one, else by rate).
+enum class FormaContribuicao { Aliquota, Quantidade, NaoTributada, Outras };
+
+// The values of a PIS or COFINS group (or of its ST group), as the model holds them.
+struct ValoresContribuicao {
+  Currency vBC, aliquota, qBCProd, vAliqProd, valor;
+};
+
+// A tax's rows of the layout: its group IDs, tag names and descriptions.
+struct LeiauteContribuicao {
+  std::string_view nome;                          // the group's tag ("PIS")
+  std::string_view tagAliquota;                   // "pPIS"
+  std::string_view descAliquota;                  // its description
+  std::string_view tagValor;                      // "vPIS"
+  std::string_view descValor;                     // its description
+  std::string_view idGrupo;                       // the tax's group
+  std::string_view idAliq, idQtde, idNT, idOutr;  // the groups of each form
+  std::string_view idCST, idVBC, idAliquota, idValor, idQBCProd, idVAliqProd;
+  std::string_view idST;  // the ST group
+  std::string_view idVBCST, idAliquotaST, idQBCProdST, idVAliqProdST, idValorST;
+};
+
+// clang-format off
+constexpr LeiauteContribuicao kPIS = {
+    "PIS", "pPIS", "Alíquota do PIS (em percentual)"_cp, "vPIS", "Valor do PIS",
+    "Q01", "Q02", "Q03", "Q04", "Q05",
+    "Q06", "Q07", "Q08", "Q09", "Q10", "Q11",
+    "R01", "R02", "R03", "R04", "R05", "R06",
+};
+constexpr LeiauteContribuicao kCOFINS = {
+    "COFINS", "pCOFINS", "Alíquota da COFINS (em percentual)"_cp, "vCOFINS", "Valor do COFINS",
+    "S01", "S02", "S03", "S04", "S05",
+    "S06", "S07", "S08", "S11", "S09", "S10",
+    "T01", "T02", "T03", "T04", "T05", "T06",
+};
+// clang-format on
+
+// Both taxes share this description of their "other operations" and ST groups.
+constexpr std::string_view kGrupoOutras = "Grupo PIS outras operações"_cp;
+
+std::string Juntas(const LeiauteContribuicao& t) {
+  return "As TAG <vBC> e <" + std::string(t.tagAliquota) +
+         std::string("> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
+}
+
+void EscreverContribuicao(TGerador& g, const LeiauteContribuicao& t, FormaContribuicao forma, std::string_view cst,
+                          const ValoresContribuicao& v) {
   const auto aliquota = [&] {
-    Gerador.EscreverCampo(fcDecimal2, "Q07", "vBC", 1, 15, 1, PIS.vBC, "Valor da BC do ICMS");
-    Gerador.EscreverCampo(fcDecimal2, "Q08", "pPIS", 1, 5, 1, PIS.pPIS, "Alíquota do PIS (em percentual)"_cp);
+    g.EscreverCampo(fcDecimal2, t.idVBC, "vBC", 1, 15, 1, v.vBC, "Valor da BC do ICMS");
+    g.EscreverCampo(fcDecimal2, t.idAliquota, t.tagAliquota, 1, 5, 1, v.aliquota, t.descAliquota);
   };
   const auto quantidade = [&] {
-    Gerador.EscreverCampo(fcDecimal4, "Q10", "qBCProd", 1, 16, 1, PIS.qBCProd, "BC da CIDE");
-    Gerador.EscreverCampo(fcDecimal4, "Q11", "vAliqProd", 1, 15, 1, PIS.vAliqProd, "Valor da alíquota (em reais)"_cp);
+    g.EscreverCampo(fcDecimal4, t.idQBCProd, "qBCProd", 1, 16, 1, v.qBCProd, "BC da CIDE");
+    g.EscreverCampo(fcDecimal4, t.idVAliqProd, "vAliqProd", 1, 15, 1, v.vAliqProd, "Valor da alíquota (em reais)"_cp);
   };
-  const auto valor = [&] { Gerador.EscreverCampo(fcDecimal2, "Q09", "vPIS", 1, 15, 1, PIS.vPIS, "Valor do PIS"); };
+  const std::string nome(t.nome);
+  const auto grupo = [&](std::string_view sufixo, std::string_view id, auto&& campos) {
+    g.EscreverGrupo(nome + std::string(sufixo), id, true);
+    g.EscreverCampo(fcTexto, t.idCST, "CST", 2, 2, 1, cst, "Código da situação tributária"_cp);
+    campos();
+    g.EscreverGrupo("/" + nome + std::string(sufixo), "", true);
+  };
+  const auto valor = [&] { g.EscreverCampo(fcDecimal2, t.idValor, t.tagValor, 1, 15, 1, v.valor, t.descValor); };
 
-  Gerador.EscreverGrupo("PIS", "Q01", true);
-  switch (PIS.CST) {
-    case pis01:
-    case pis02:
-      Gerador.EscreverGrupo("PISAliq", "Q02", true);
-      cst();
-      aliquota();
-      valor();
-      Gerador.EscreverGrupo("/PISAliq", "", true);
-      break;
-    case pis03:
-      Gerador.EscreverGrupo("PISQtde", "Q03", true);
-      cst();
-      quantidade();
-      valor();
-      Gerador.EscreverGrupo("/PISQtde", "", true);
-      break;
-    case pis04:
-    case pis06:
-    case pis07:
-    case pis08:
-    case pis09:
-      Gerador.EscreverGrupo("PISNT", "Q04", true);
-      cst();
-      Gerador.EscreverGrupo("/PISNT", "", true);
-      break;
-    default: {
-      const bool porQuantidade = SomaPositiva(PIS.qBCProd, PIS.vAliqProd);
-      if (SomaPositiva(PIS.vBC, PIS.pPIS) && porQuantidade)
-        Gerador.RegistrarAlerta(
-            "Q05", "PISOutr", "Grupo PIS outras operações"_cp,
-            "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
-      Gerador.EscreverGrupo("PISOutr", "Q05", true);
-      cst();
-      if (porQuantidade)
-        quantidade();
-      else
+  g.EscreverGrupo(nome, t.idGrupo, true);
+  switch (forma) {
+    case FormaContribuicao::Aliquota:
+      grupo("Aliq", t.idAliq, [&] {
         aliquota();
-      valor();
-      Gerador.EscreverGrupo("/PISOutr", "", true);
+        valor();
+      });
+      break;
+    case FormaContribuicao::Quantidade:
+      grupo("Qtde", t.idQtde, [&] {
+        quantidade();
+        valor();
+      });
+      break;
+    case FormaContribuicao::NaoTributada:
+      grupo("NT", t.idNT, [] {});
+      break;
+    case FormaContribuicao::Outras: {
+      const bool porQuantidade = SomaPositiva(v.qBCProd, v.vAliqProd);
+      if (SomaPositiva(v.vBC, v.aliquota) && porQuantidade)
+        g.RegistrarAlerta(t.idOutr, nome + "Outr", kGrupoOutras, Juntas(t));
+      grupo("Outr", t.idOutr, [&] {
+        if (porQuantidade)
+          quantidade();
+        else
+          aliquota();
+        valor();
+      });
     }
   }
-  Gerador.EscreverGrupo("/PIS", "", true);
+  g.EscreverGrupo("/" + nome, "", true);
+}
+
+// The ST group: written by rate and by quantity when both are given (with an
+// alert), and only with an alert when neither is.
+void EscreverContribuicaoST(TGerador& g, const LeiauteContribuicao& t, const ValoresContribuicao& v) {
+  if (!AlgumPositivo({v.vBC, v.aliquota, v.qBCProd, v.vAliqProd, v.valor})) return;
+  const bool aliquota = SomaPositiva(v.vBC, v.aliquota);
+  const bool quantidade = SomaPositiva(v.qBCProd, v.vAliqProd);
+  const std::string nome = std::string(t.nome) + "ST";
+  // Without either form the values given have no group to go in.
+  if (!aliquota && !quantidade)
+    g.RegistrarAlerta(
+        t.idST, nome, kGrupoOutras,
+        "As TAG <vBC> e <" + std::string(t.tagAliquota) + "> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas");
+  if (aliquota && quantidade) g.RegistrarAlerta(t.idST, nome, kGrupoOutras, Juntas(t));
+  const auto grupo = [&](auto&& campos) {
+    g.EscreverGrupo(nome, t.idST, true);
+    campos();
+    g.EscreverCampo(fcDecimal2, t.idValorST, t.tagValor, 1, 15, 1, v.valor, t.descValor);
+    g.EscreverGrupo("/" + nome, "", true);
+  };
+  if (aliquota)
+    grupo([&] {
+      g.EscreverCampo(fcDecimal2, t.idVBCST, "vBC", 1, 15, 1, v.vBC, "Valor da BC do ICMS");
+      g.EscreverCampo(fcDecimal2, t.idAliquotaST, t.tagAliquota, 1, 5, 1, v.aliquota, t.descAliquota);
+    });
+  if (quantidade)
+    grupo([&] {
+      g.EscreverCampo(fcDecimal4, t.idQBCProdST, "qBCProd", 1, 16, 1, v.qBCProd, "BC da CIDE");
+      g.EscreverCampo(fcDecimal4, t.idVAliqProdST, "vAliqProd", 1, 15, 1, v.vAliqProd,
+                      "Valor da alíquota (em reais)"_cp);
+    });
+}
+
+}  // namespace
+
+template <class CST>
+FormaContribuicao FormaDaContribuicao(CST cst, CST aliq1, CST aliq2, CST qtde,
+                                      std::initializer_list<CST> naoTributadas) {
+  if (cst == aliq1 || cst == aliq2) return FormaContribuicao::Aliquota;
+  if (cst == qtde) return FormaContribuicao::Quantidade;
+  for (const CST n : naoTributadas)
+    if (cst == n) return FormaContribuicao::NaoTributada;
+  return FormaContribuicao::Outras;
+}
+
+void TNFeW::MontarPIS(int i) {
+  const TPIS& p = NFe.Det.Items(i).Imposto.PIS;
+  EscreverContribuicao(Gerador, kPIS,
+                       FormaDaContribuicao(p.CST, pis01, pis02, pis03, {pis04, pis06, pis07, pis08, pis09}),
+                       CstPisParaCodigo(p.CST), {p.vBC, p.pPIS, p.qBCProd, p.vAliqProd, p.vPIS});
 }
 
 void TNFeW::MontarPISST(int i) {
-  const TPISST& PISST = NFe.Det.Items(i).Imposto.PISST;
-  if (!AlgumPositivo({PISST.vBc, PISST.pPis, PISST.qBCProd, PISST.vAliqProd, PISST.vPIS})) return;
-  const bool aliquota = SomaPositiva(PISST.vBc, PISST.pPis);
-  const bool quantidade = SomaPositiva(PISST.qBCProd, PISST.vAliqProd);
-  // Without either form the values given have no group to go in.
-  if (!aliquota && !quantidade)
-    Gerador.RegistrarAlerta("R01", "PISST", "Grupo PIS outras operações"_cp,
-                            "As TAG <vBC> e <pPIS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
-  if (aliquota && quantidade)
-    Gerador.RegistrarAlerta(
-        "R01", "PISST", "Grupo PIS outras operações"_cp,
-        "As TAG <vBC> e <pPIS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
-  if (aliquota) {
-    Gerador.EscreverGrupo("PISST", "R01", true);
-    Gerador.EscreverCampo(fcDecimal2, "R02", "vBC", 1, 15, 1, PISST.vBc, "Valor da BC do ICMS");
-    Gerador.EscreverCampo(fcDecimal2, "R03", "pPIS", 1, 5, 1, PISST.pPis, "Alíquota do PIS (em percentual)"_cp);
-    Gerador.EscreverCampo(fcDecimal2, "R06", "vPIS", 1, 15, 1, PISST.vPIS, "Valor do PIS");
-    Gerador.EscreverGrupo("/PISST", "", true);
-  }
-  if (quantidade) {
-    Gerador.EscreverGrupo("PISST", "R01", true);
-    Gerador.EscreverCampo(fcDecimal4, "R04", "qBCProd", 1, 16, 1, PISST.qBCProd, "BC da CIDE");
-    Gerador.EscreverCampo(fcDecimal4, "R05", "vAliqProd", 1, 15, 1, PISST.vAliqProd, "Valor da alíquota (em reais)"_cp);
-    Gerador.EscreverCampo(fcDecimal2, "R06", "vPIS", 1, 15, 1, PISST.vPIS, "Valor do PIS");
-    Gerador.EscreverGrupo("/PISST", "", true);
-  }
+  const TPISST& p = NFe.Det.Items(i).Imposto.PISST;
+  EscreverContribuicaoST(Gerador, kPIS, {p.vBc, p.pPis, p.qBCProd, p.vAliqProd, p.vPIS});
 }
 
 void TNFeW::MontarCOFINS(int i) {
-  const TCOFINS& COFINS = NFe.Det.Items(i).Imposto.COFINS;
-  const auto cst = [&] {
-    Gerador.EscreverCampo(fcTexto, "S06", "CST", 2, 2, 1, CstCofinsParaCodigo(COFINS.CST),
-                          "Código da situação tributária"_cp);
-  };
-  const auto aliquota = [&] {
-    Gerador.EscreverCampo(fcDecimal2, "S07", "vBC", 1, 15, 1, COFINS.vBC, "Valor da BC do ICMS");
-    Gerador.EscreverCampo(fcDecimal2, "S08", "pCOFINS", 1, 5, 1, COFINS.pCOFINS,
-                          "Alíquota da COFINS (em percentual)"_cp);
-  };
-  const auto quantidade = [&] {
-    Gerador.EscreverCampo(fcDecimal4, "S09", "qBCProd", 1, 16, 1, COFINS.qBCProd, "BC da CIDE");
-    Gerador.EscreverCampo(fcDecimal4, "S10", "vAliqProd", 1, 15, 1, COFINS.vAliqProd,
-                          "Valor da alíquota (em reais)"_cp);
-  };
-  const auto valor = [&] {
-    Gerador.EscreverCampo(fcDecimal2, "S11", "vCOFINS", 1, 15, 1, COFINS.vCOFINS, "Valor do COFINS");
-  };
-
-  Gerador.EscreverGrupo("COFINS", "S01", true);
-  switch (COFINS.CST) {
-    case cof01:
-    case cof02:
-      Gerador.EscreverGrupo("COFINSAliq", "S02", true);
-      cst();
-      aliquota();
-      valor();
-      Gerador.EscreverGrupo("/COFINSAliq", "", true);
-      break;
-    case cof03:
-      Gerador.EscreverGrupo("COFINSQtde", "S03", true);
-      cst();
-      quantidade();
-      valor();
-      Gerador.EscreverGrupo("/COFINSQtde", "", true);
-      break;
-    case cof04:
-    case cof06:
-    case cof07:
-    case cof08:
-    case cof09:
-      Gerador.EscreverGrupo("COFINSNT", "S04", true);
-      cst();
-      Gerador.EscreverGrupo("/COFINSNT", "", true);
-      break;
-    default: {
-      const bool porQuantidade = SomaPositiva(COFINS.qBCProd, COFINS.vAliqProd);
-      if (SomaPositiva(COFINS.vBC, COFINS.pCOFINS) && porQuantidade)
-        Gerador.RegistrarAlerta(
-            "S05", "COFINSOutr", "Grupo PIS outras operações"_cp,
-            "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
-      Gerador.EscreverGrupo("COFINSOutr", "S05", true);
-      cst();
-      if (porQuantidade)
-        quantidade();
-      else
-        aliquota();
-      valor();
-      Gerador.EscreverGrupo("/COFINSOutr", "", true);
-    }
-  }
-  Gerador.EscreverGrupo("/COFINS", "", true);
+  const TCOFINS& c = NFe.Det.Items(i).Imposto.COFINS;
+  EscreverContribuicao(Gerador, kCOFINS,
+                       FormaDaContribuicao(c.CST, cof01, cof02, cof03, {cof04, cof06, cof07, cof08, cof09}),
+                       CstCofinsParaCodigo(c.CST), {c.vBC, c.pCOFINS, c.qBCProd, c.vAliqProd, c.vCOFINS});
 }
 
 void TNFeW::MontarCOFINSST(int i) {
-  const TCOFINSST& COFINSST = NFe.Det.Items(i).Imposto.COFINSST;
-  if (!AlgumPositivo({COFINSST.vBC, COFINSST.pCOFINS, COFINSST.qBCProd, COFINSST.vAliqProd, COFINSST.vCOFINS})) return;
-  const bool aliquota = SomaPositiva(COFINSST.vBC, COFINSST.pCOFINS);
-  const bool quantidade = SomaPositiva(COFINSST.qBCProd, COFINSST.vAliqProd);
-  if (!aliquota && !quantidade)
-    Gerador.RegistrarAlerta("T01", "COFINSST", "Grupo PIS outras operações"_cp,
-                            "As TAG <vBC> e <pCOFINS> ou as TAG <qBCProd> e <vAliqProd> devem ser informadas"_cp);
-  if (aliquota && quantidade)
-    Gerador.RegistrarAlerta(
-        "T01", "COFINSST", "Grupo PIS outras operações"_cp,
-        "As TAG <vBC> e <pCOFINS> não podem ser informadas em conjunto com as TAG <qBCProd> e <vAliqProd>"_cp);
-  if (aliquota) {
-    Gerador.EscreverGrupo("COFINSST", "T01", true);
-    Gerador.EscreverCampo(fcDecimal2, "T02", "vBC", 1, 15, 1, COFINSST.vBC, "Valor da BC do ICMS");
-    Gerador.EscreverCampo(fcDecimal2, "T03", "pCOFINS", 1, 5, 1, COFINSST.pCOFINS,
-                          "Alíquota da COFINS (em percentual)"_cp);
-    Gerador.EscreverCampo(fcDecimal2, "T06", "vCOFINS", 1, 15, 1, COFINSST.vCOFINS, "Valor do COFINS");
-    Gerador.EscreverGrupo("/COFINSST", "", true);
-  }
-  if (quantidade) {
-    Gerador.EscreverGrupo("COFINSST", "T01", true);
-    Gerador.EscreverCampo(fcDecimal4, "T04", "qBCProd", 1, 16, 1, COFINSST.qBCProd, "BC da CIDE");
-    Gerador.EscreverCampo(fcDecimal4, "T05", "vAliqProd", 1, 15, 1, COFINSST.vAliqProd,
-                          "Valor da alíquota (em reais)"_cp);
-    Gerador.EscreverCampo(fcDecimal2, "T06", "vCOFINS", 1, 15, 1, COFINSST.vCOFINS, "Valor do COFINS");
-    Gerador.EscreverGrupo("/COFINSST", "", true);
-  }
+  const TCOFINSST& c = NFe.Det.Items(i).Imposto.COFINSST;
+  EscreverContribuicaoST(Gerador, kCOFINS, {c.vBC, c.pCOFINS, c.qBCProd, c.vAliqProd, c.vCOFINS});
 }
 
 void TNFeW::MontarISSQN(int i) {

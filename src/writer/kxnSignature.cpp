@@ -27,7 +27,7 @@ std::string ComAtributo(std::string_view elemento, std::string_view atributo, st
 bool TSignatureW::MontarSignature(const TSignature& Signature) {
   TGerador& g = Gerador;
   g.ArquivoFormatoXML.clear();
-  g.ListaDeAlertas.clear();  // the result is about this signature only
+  g.Alertas.clear();  // the result is about this signature only
   g.Opcoes.TagVaziaNoFormatoResumido = false;
   // Each signature starts at the left margin, whatever the document around it.
   g.Opcoes.NivelAtual = 0;
@@ -57,5 +57,5 @@ bool TSignatureW::MontarSignature(const TSignature& Signature) {
   g.EscreverGrupo("/X509Data", "", true);
   g.EscreverGrupo("/KeyInfo", "", true);
   g.EscreverGrupo("/Signature", "", true);
-  return g.ListaDeAlertas.empty();
+  return g.Alertas.empty();
 }

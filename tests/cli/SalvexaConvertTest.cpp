@@ -1,13 +1,20 @@
 // Runs the built salvexa-convert program as a user would.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "converter/PaginaSalva.h"
 #include "util/TextoSeguro.h"
@@ -533,5 +540,61 @@ TEST_F(SalvexaConvert, PageNamesAndMessagesReachStandardErrorEscaped) {
     for (char c : e.erros) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << e.erros;
     EXPECT_NE(e.erros.find(escapado), std::string::npos) << e.erros;
     EXPECT_EQ(e.erros.find("\nsalvexa-convert: falsa.html"), std::string::npos) << e.erros;
+  }
+}
+
+// SIGTERM sent while a batch saves, right when a page's TXT file is in place
+// and its XML is being saved: that save finishes, nothing partial or temporary
+// is left (every TXT has its XML) and the program ends by the signal.
+TEST_F(SalvexaConvert, SignalDuringABatchLeavesNothingPartial) {
+  const std::string html = Ler(kExemplo);
+  const fs::path paginas = dir_ / "paginas";
+  fs::create_directories(paginas);
+  for (int i = 0; i < 40; ++i)
+    Gravar(paginas / (std::to_string(i + 10) + ".html"), ComChave(html, std::to_string(5600 + i).c_str()));
+  for (int rodada = 0; rodada < 3; ++rodada) {
+    SCOPED_TRACE("round " + std::to_string(rodada));
+    fs::remove_all(Saida());
+    fs::create_directories(Saida());
+    const int avisos = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(avisos, 0);
+    ASSERT_GE(inotify_add_watch(avisos, Saida().c_str(), IN_MOVED_TO), 0);
+    const pid_t filho = fork();
+    if (filho == 0) {
+      std::freopen("/dev/null", "w", stdout);
+      std::freopen("/dev/null", "w", stderr);
+      execl(kPrograma.c_str(), kPrograma.c_str(), "-t", "-o", Saida().c_str(), paginas.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // The first TXT file renamed into place.
+    bool txt = false;
+    alignas(inotify_event) char eventos[4096];
+    pollfd espera{avisos, POLLIN, 0};
+    while (!txt && poll(&espera, 1, 60000) == 1) {  // the limit only keeps a broken program from hanging the test
+      const ssize_t n = read(avisos, eventos, sizeof eventos);
+      for (ssize_t i = 0; i < n;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(eventos + i);
+        txt = txt || (e->len > 0 && std::string_view(e->name).ends_with(".txt"));
+        i += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+      }
+    }
+    kill(filho, SIGTERM);
+    int status = 0;
+    waitpid(filho, &status, 0);
+    close(avisos);
+    ASSERT_TRUE(txt) << "no TXT file was saved";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+    std::vector<std::string> nomes;
+    for (const auto& a : fs::directory_iterator(Saida())) nomes.push_back(a.path().filename().string());
+    for (const std::string& nome : nomes) {
+      EXPECT_EQ(nome.find(".tmp"), std::string::npos) << nome;
+      if (nome.ends_with(".txt")) {
+        EXPECT_TRUE(fs::exists(fs::path(Saida()) / (nome.substr(0, nome.size() - 4) + ".xml"))) << nome;
+      }
+      if (nome.ends_with(".xml")) {
+        EXPECT_TRUE(Ler(fs::path(Saida()) / nome).ends_with("</nfeProc>\r\n")) << nome;
+      }
+    }
   }
 }

@@ -1,7 +1,7 @@
 // Converted pages checked against the published NF-e 2.00 schema with
 // xmllint: the saved NFe part is valid, or the writer's alerts name every
-// element that keeps it from being valid. The schemas live beside the
-// checkout (../shared/xsd/PL_006); without them the tests are skipped.
+// element that keeps it from being valid. The schemas are kept in the
+// repository (data/xsd/PL_006); a missing schema fails the test.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kDiretorioXsd = fs::path(SALVEXA_SOURCE_DIR) / ".." / "shared" / "xsd" / "PL_006";
+const fs::path kDiretorioXsd = fs::path(SALVEXA_SOURCE_DIR) / "data" / "xsd" / "PL_006";
 
 // The page never shows the issuer's signature, so the saved NFe has none; a
 // placeholder takes its place for the check of everything else.
@@ -68,8 +68,7 @@ void PrintTo(const CasoPagina& caso, std::ostream* saida) { *saida << caso.nome;
 class SchemaPagina : public testing::TestWithParam<CasoPagina> {
  protected:
   void SetUp() override {
-    if (!fs::exists(kDiretorioXsd / "nfe_v2.00.xsd"))
-      GTEST_SKIP() << "NF-e 2.00 schemas not found at " << kDiretorioXsd << "; schema checks skipped";
+    ASSERT_TRUE(fs::exists(kDiretorioXsd / "nfe_v2.00.xsd")) << "NF-e 2.00 schema missing: " << kDiretorioXsd;
     ASSERT_EQ(std::system("xmllint --version >/dev/null 2>&1"), 0) << "xmllint (libxml2-utils) is needed";
   }
 };

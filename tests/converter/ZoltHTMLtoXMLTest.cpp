@@ -649,6 +649,52 @@ TEST(ConverterPagina, TransportVolumeBillingAndDuplicates) {
   EXPECT_EQ(mais.Cobr.Dup.Items(2).dVenc, 0);
 }
 
+// A page of endless rows must not grow the document without bound: a table
+// ends at its first empty row, or after 990 rows with an alert counting the rest.
+TEST(ConverterPagina, TablesEndAtTheirFirstEmptyRowOrAtTheirLimit) {
+  const auto repetir = [](std::string_view texto, int vezes) {
+    std::string s;
+    for (int i = 0; i < vezes; ++i) s += texto;
+    return s;
+  };
+  const std::string transporte(kTransporte), cobranca(kCobranca), informacoes(kInformacoes);
+  const std::string_view fimObs = "vendas@fibratec.com.br\n";
+  struct Caso {
+    const char* nome;
+    std::string depois;
+    int dups, obs;
+    const char* alerta;  // the start of the one alert, or none
+  };
+  const Caso casos[] = {
+      {"empty lines after the duplicates", transporte + cobranca + "\n" + repetir("\n", 3000) + informacoes, 2, 1,
+       nullptr},
+      {"blank rows after the duplicates", transporte + cobranca + "\n" + repetir(" \n", 30) + "9\n" + informacoes, 2, 1,
+       nullptr},
+      {"duplicates beyond the limit",
+       transporte + cobranca + "\n" + repetir("X\n01/01/2011\n1,00\n", 1000) + informacoes, 990, 1,
+       "dup: a tabela de duplicatas tem 1002 linhas; as 12 além do limite de 990 foram deixadas de fora."},
+      {"empty lines after the observations",
+       transporte + cobranca + Substituir(informacoes, fimObs, std::string(fimObs) + repetir("\n", 3000)), 2, 1,
+       nullptr},
+      {"observations beyond the limit",
+       transporte + cobranca + Substituir(informacoes, fimObs, std::string(fimObs) + repetir("C\nT\n", 995)), 2, 990,
+       "obsCont: a tabela de observações do contribuinte tem 996 linhas; as 6 além do limite de 990 foram deixadas "
+       "de fora."},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TNFe nfe;
+    std::vector<std::string> alertas;
+    ASSERT_TRUE(LerPaginaNFe(PaginaCom(Item(1, "A", kICMS00), c.depois), nfe, &alertas));
+    EXPECT_EQ(nfe.Cobr.Dup.Count(), c.dups);
+    EXPECT_EQ(nfe.InfAdic.obsCont.Count(), c.obs);
+    ASSERT_EQ(alertas.size(), c.alerta ? 1u : 0u);
+    if (c.alerta) {
+      EXPECT_EQ(alertas[0], win1252::DeUtf8(c.alerta));
+    }
+  }
+}
+
 TEST(ConverterPagina, CarrierVehicleOnlyWithItsPlate) {
   struct Caso {
     const char* nome;

@@ -190,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
   }
   g.EscreverGrupo("/raiz", "", true);
   Exigir(o.NivelAtual == 0, "balanced groups do not bring the level back to 0");
-  for (const std::string& alerta : g.ListaDeAlertas)
+  for (const std::string& alerta : g.ListaDeAlertas())
     Exigir(alerta.starts_with("TAG:") && alerta.ends_with("."), "an alert out of its template", alerta);
 
   std::string utf8 = win1252::ParaUtf8(g.ArquivoFormatoXML);

@@ -103,7 +103,7 @@ TEST(Gerador, FormatsChecksAndWritesEachFieldType) {
     EXPECT_EQ(g.ArquivoFormatoXML, c.xml) << c.xml;
     const std::vector<std::string> esperado =
         c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta};
-    EXPECT_EQ(g.ListaDeAlertas, esperado) << c.xml;
+    EXPECT_EQ(g.ListaDeAlertas(), esperado) << c.xml;
   }
 }
 
@@ -158,13 +158,25 @@ TEST(Gerador, AlertTemplateAndLevelPath) {
   g.RegistrarAlerta("W01", "total", "d", "   ");  // a blank message adds nothing
   // Placeholders inside substituted text are not expanded again.
   g.RegistrarAlerta("%ID%", "%MSG%", "%TAGNIVEL%", "valor %DESCRICAO%");
-  ASSERT_EQ(g.ListaDeAlertas.size(), 4u);
-  EXPECT_EQ(g.ListaDeAlertas[0], Texto("TAG:<emit> ID:C03/xNome(Razão Social ou Nome) - Nenhum valor informado."_cp));
-  EXPECT_EQ(g.ListaDeAlertas[1], "TAG:<emit> ID:Z06/xTexto(d) - m.");
-  EXPECT_EQ(g.ListaDeAlertas[2], "TAG: ID:W01/total(d) - fim.");
-  EXPECT_EQ(g.ListaDeAlertas[3], "TAG: ID:%ID%/%MSG%(%TAGNIVEL%) - valor %DESCRICAO%.");
+  ASSERT_EQ(g.ListaDeAlertas().size(), 4u);
+  EXPECT_EQ(g.ListaDeAlertas()[0], Texto("TAG:<emit> ID:C03/xNome(Razão Social ou Nome) - Nenhum valor informado."_cp));
+  EXPECT_EQ(g.ListaDeAlertas()[1], "TAG:<emit> ID:Z06/xTexto(d) - m.");
+  EXPECT_EQ(g.ListaDeAlertas()[2], "TAG: ID:W01/total(d) - fim.");
+  EXPECT_EQ(g.ListaDeAlertas()[3], "TAG: ID:%ID%/%MSG%(%TAGNIVEL%) - valor %DESCRICAO%.");
   g.EscreverGrupo("x", "b01", true);
   EXPECT_EQ(g.IDNivel, "B01");
+}
+
+// A hostile page may raise millions of alerts: the first ones are kept, the
+// rest only counted.
+TEST(Gerador, KeepsABoundedNumberOfAlertsAndCountsTheRest) {
+  TGerador g;
+  const std::size_t total = TGerador::kMaximoAlertas + 25;
+  for (std::size_t i = 0; i < total; ++i) g.RegistrarAlerta("Y08", "nDup", "d", "alerta " + std::to_string(i));
+  ASSERT_EQ(g.ListaDeAlertas().size(), TGerador::kMaximoAlertas);
+  EXPECT_EQ(g.AlertasNaoGuardados, 25u);
+  EXPECT_NE(g.ListaDeAlertas().back().find("alerta " + std::to_string(TGerador::kMaximoAlertas - 1)),
+            std::string::npos);
 }
 
 TEST(Gerador, ClosingAGroupOpenedWithAttributesLeavesThePath) {
@@ -202,7 +214,7 @@ TEST(Gerador, SomenteValidarWritesGroupsButNoFields) {
   g.EscreverCampo(fcTexto, "B27", "verProc", 1, 20, 1, "1.0", "");
   g.EscreverGrupo("/ide", "", true);
   EXPECT_EQ(g.ArquivoFormatoXML, "<ide></ide>");
-  EXPECT_EQ(g.ListaDeAlertas.size(), 1u);
+  EXPECT_EQ(g.ListaDeAlertas().size(), 1u);
 }
 
 TEST(Gerador, CNPJOrCPFByCountryAndLength) {
@@ -226,7 +238,7 @@ TEST(Gerador, CNPJOrCPFByCountryAndLength) {
     g.Opcoes.FormatoAlerta = "ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.";
     g.EscreverCNPJCPF("C02", "C02a", c.valor, c.cPais);
     EXPECT_EQ(g.ArquivoFormatoXML, c.xml) << c.valor;
-    EXPECT_EQ(g.ListaDeAlertas, c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta})
+    EXPECT_EQ(g.ListaDeAlertas(), c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta})
         << c.valor;
   }
 }

@@ -211,6 +211,45 @@ TEST(GeradorTXT, LinesOfSmallLayouts) {
   }
 }
 
+// A "|" in a value would shift every later field of its record; control
+// characters reach the programs that read it. Each becomes a blank, with an
+// alert naming the field.
+TEST(GeradorTXT, BarsAndControlCharactersInValuesBecomeBlanksWithAnAlert) {
+  const std::string leiaute = M("<C01> C|XNOME¨|IE¨\n\r<H01> H|NITEM¨|INFADPROD¨\n\r");
+  struct Caso {
+    const char* nome;
+    bool grupo;  // the value is the group's attribute (nItem) rather than xNome
+    std::string valor;
+    std::string esperado;
+    const char* alerta;  // the alert's start, or none
+  };
+  const Caso casos[] = {
+      {"bars", false, "ACME|INJ|99|", Juntar({"C|ACME INJ 99 |ISENTO"}), "C03/xNome"},
+      {"tab and other control characters", false,
+       "A\tB\x01"
+       "C\x7F",
+       Juntar({"C|A B C |ISENTO"}), "C03/xNome"},
+      {"plain value: no alert", false, "ACME", Juntar({"C|ACME|ISENTO"}), nullptr},
+      {"attribute of the group's start tag", true, "1|2", Juntar({"H|1 2|"}), "H01/nItem"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TGerador g;
+    g.Opcoes.FormatoAlerta = "%ID%/%TAG%";
+    g.CarregarLayoutTXT(leiaute);
+    if (c.grupo) {
+      g.EscreverGrupo("det nItem=\"" + c.valor + "\"", "H01", true);
+    } else {
+      g.EscreverGrupo("emit", "C01", true);
+      g.EscreverCampo(fcTexto, "C03", "xNome", 0, 60, 0, c.valor);
+      g.EscreverCampo(fcTexto, "C17", "IE", 0, 60, 0, "ISENTO");
+    }
+    g.ConcluirTXT("NFe1");
+    EXPECT_EQ(g.ArquivoFormatoTXT, c.esperado);
+    EXPECT_EQ(g.ListaDeAlertas(), c.alerta ? std::vector<std::string>{c.alerta} : std::vector<std::string>{});
+  }
+}
+
 TEST(GeradorTXT, NothingWithoutLayoutOrPendingLines) {
   TGerador g;
   g.EscreverGrupo("emit", "c01", true);

@@ -73,7 +73,7 @@ Saida Gerar(TNFe& n, void (*ajustar)(TNFeW&) = nullptr) {
   Saida s;
   s.ok = w.GerarDocumento();
   s.xml = w.Gerador.ArquivoFormatoXML;
-  s.alertas = w.Gerador.ListaDeAlertas;
+  s.alertas = w.Gerador.ListaDeAlertas();
   return s;
 }
 
@@ -228,7 +228,7 @@ TEST(NFeW, SignatureWrittenAsTheOptionSays) {
   TNFeW w(n);
   w.Opcoes.GerarTagAssinatura = taSempre;
   EXPECT_TRUE(w.GerarDocumento());
-  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas.size(), 1u);
+  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas().size(), 1u);
 }
 
 TEST(NFeW, ReferencesOneGroupPerItem) {
@@ -303,21 +303,21 @@ TEST(NFeW, EachGenerationStartsWithoutAlerts) {
   w.Opcoes.GerarTagAssinatura = taSempre;
   n.signature.DigestValue = std::string(1000, 'A');
   EXPECT_FALSE(w.GerarDocumento());
-  ASSERT_EQ(w.Gerador.ListaDeAlertas.size(), 1u);
-  const std::string primeiro = w.Gerador.ListaDeAlertas[0];
-  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas.size(), 1u);
+  ASSERT_EQ(w.Gerador.ListaDeAlertas().size(), 1u);
+  const std::string primeiro = w.Gerador.ListaDeAlertas()[0];
+  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas().size(), 1u);
 
   n.Ide.cUF = 35;
   n.signature.DigestValue = "d";
-  EXPECT_TRUE(w.GerarDocumento()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
-  EXPECT_TRUE(w.Assinatura.Gerador.ListaDeAlertas.empty());
+  EXPECT_TRUE(w.GerarDocumento()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
+  EXPECT_TRUE(w.Assinatura.Gerador.ListaDeAlertas().empty());
   EXPECT_TRUE(w.Gerador.TagNivel.empty());
   EXPECT_EQ(w.Gerador.Opcoes.NivelAtual, 0);
   EXPECT_TRUE(w.Gerador.ArquivoFormatoXML.starts_with("<NFe xmlns"));
 
   n.Ide.cUF = 99;
   EXPECT_FALSE(w.GerarDocumento());
-  EXPECT_EQ(w.Gerador.ListaDeAlertas, std::vector<std::string>{primeiro});
+  EXPECT_EQ(w.Gerador.ListaDeAlertas(), std::vector<std::string>{primeiro});
 }
 
 // The layout is the one of the version the versao attribute shows.
@@ -361,7 +361,7 @@ TEST(NFeW, IdentificationOptionalFieldsAndAlertPath) {
   EXPECT_TRUE(Contem(xml, "<dSaiEnt>2010-05-05</dSaiEnt><hSaiEnt>08:30:00</hSaiEnt>"));
   EXPECT_TRUE(Contem(xml, "<dhCont>2010-05-04T13:05:09</dhCont><xJust>SEM CONEXAO</xJust></ide>"));
   // The root and infNFe stay out of the alert path.
-  EXPECT_EQ(w.Gerador.ListaDeAlertas,
+  EXPECT_EQ(w.Gerador.ListaDeAlertas(),
             std::vector<std::string>{
                 Texto("TAG:<ide> ID:B02/cUF(Código do UF (Unidade da Federação)) - Conteúdo inválido."_cp)});
 }

@@ -1,8 +1,8 @@
 // Documents written by TNFeW checked against the tax authority's published
 // NF-e 2.00 schemas with xmllint. Together the models below cover every group
 // and every ICMS, IPI, PIS, COFINS and ISSQN variant a correct model gives in
-// layout 2.00. The schemas live beside the checkout (../shared/xsd/PL_006);
-// without them the tests are skipped.
+// layout 2.00. The schemas are kept in the repository (data/xsd/PL_006); a
+// missing schema or xmllint fails the test, it is never skipped.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,8 +22,7 @@ using modelo::AdicionarItem;
 using modelo::kProdutos;
 using modelo::Valor;
 
-const std::filesystem::path kDiretorioXsd =
-    std::filesystem::path(SALVEXA_SOURCE_DIR) / ".." / "shared" / "xsd" / "PL_006";
+const std::filesystem::path kDiretorioXsd = std::filesystem::path(SALVEXA_SOURCE_DIR) / "data" / "xsd" / "PL_006";
 
 // ---------------------------------------------------------------- ICMS, normal regime
 
@@ -663,11 +662,10 @@ struct CasoSchema {
 
 void PrintTo(const CasoSchema& caso, std::ostream* saida) { *saida << caso.nome; }
 
-// Skips the test when the schemas or xmllint are not there.
+// Fails the test when the schemas or xmllint are not there.
 void ExigirValidador() {
-  if (!std::filesystem::exists(kDiretorioXsd / "nfe_v2.00.xsd"))
-    GTEST_SKIP() << "NF-e 2.00 schemas not found at " << kDiretorioXsd
-                 << " (the shared xsd folder beside the checkout); schema checks skipped";
+  for (const char* xsd : {"nfe_v2.00.xsd", "procNFe_v2.00.xsd"})
+    ASSERT_TRUE(std::filesystem::exists(kDiretorioXsd / xsd)) << "NF-e 2.00 schema missing: " << kDiretorioXsd / xsd;
   ASSERT_EQ(std::system("xmllint --version >/dev/null 2>&1"), 0)
       << "xmllint (libxml2-utils) is needed for the schema checks; scripts/setup.sh installs it";
 }
@@ -684,7 +682,7 @@ TEST_P(Schema, DocumentIsValid) {
   w.Opcoes.GerarTagAssinatura = taSempre;
   w.GerarDocumento();
   // The models are correct, so no alert either.
-  EXPECT_TRUE(w.Gerador.ListaDeAlertas.empty()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
+  EXPECT_TRUE(w.Gerador.ListaDeAlertas().empty()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
   for (std::string_view elemento : caso.elementos)
     EXPECT_TRUE(TemElemento(w.Gerador.ArquivoFormatoXML, elemento)) << "the model does not produce " << elemento;
 
@@ -748,7 +746,7 @@ TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
   w.Opcoes.GerarTagAssinatura = taSempre;
   EXPECT_EQ(w.GerarDocumento(), caso.tags.empty());
   std::vector<std::string> tags;
-  for (const std::string& alerta : w.Gerador.ListaDeAlertas) {
+  for (const std::string& alerta : w.Gerador.ListaDeAlertas()) {
     // "... ID:<id>/<tag>(<description>) - <message>."
     const std::size_t id = alerta.rfind(" ID:");
     const std::size_t barra = alerta.find('/', id), parentese = alerta.find('(', barra);
@@ -756,7 +754,7 @@ TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
     tags.push_back(alerta.substr(barra + 1, parentese - barra - 1));
   }
   EXPECT_EQ(tags, std::vector<std::string>(caso.tags.begin(), caso.tags.end()))
-      << ::testing::PrintToString(w.Gerador.ListaDeAlertas);
+      << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
 
   const std::filesystem::path arquivo = std::filesystem::temp_directory_path() /
                                         ("salvexa-defeito-" + std::to_string(getpid()) + "-" + caso.nome + ".xml");

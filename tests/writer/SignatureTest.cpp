@@ -56,6 +56,6 @@ TEST(Signature, OverlongValueAlertsInItsOwnWriter) {
   s.SignatureValue = std::string(1000, 'A');
   TSignatureW w;
   EXPECT_FALSE(w.MontarSignature(s));
-  ASSERT_EQ(w.Gerador.ListaDeAlertas.size(), 1u);
-  EXPECT_NE(w.Gerador.ListaDeAlertas[0].find("ID:XS18/SignatureValue(Signature Value)"), std::string::npos);
+  ASSERT_EQ(w.Gerador.ListaDeAlertas().size(), 1u);
+  EXPECT_NE(w.Gerador.ListaDeAlertas()[0].find("ID:XS18/SignatureValue(Signature Value)"), std::string::npos);
 }

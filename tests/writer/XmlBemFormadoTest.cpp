@@ -90,7 +90,7 @@ TEST(NFeW, HostileTextGivesWellFormedUtf8Xml) {
     w.Gerador.Opcoes.RetirarAcentos = c.retirarAcentos;
     w.Gerador.Opcoes.RetirarEspacos = c.retirarEspacos;
     w.GerarDocumento();
-    EXPECT_FALSE(w.Gerador.ListaDeAlertas.empty());
+    EXPECT_FALSE(w.Gerador.ListaDeAlertas().empty());
     const auto arquivo = dir / (std::string(c.nome) + ".xml");
     w.Gerador.SalvarArquivo(arquivo.string());
 

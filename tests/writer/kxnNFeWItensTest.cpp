@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,21 +22,23 @@ using modelo::Valor;
 
 struct Saida {
   std::string xml;
-  std::vector<std::string> alertas;  // "ID|TAG|DESCRICAO|MSG"
+  std::vector<TAlerta> alertas;  // without the open groups: the tests are about what each alert says
 };
 
 using Ajuste = std::function<void(TNFeW&)>;
 
 Saida Gerar(TNFe& n, const Ajuste& ajustar = {}) {
   TNFeW w(n);
-  w.Gerador.Opcoes.FormatoAlerta = "%ID%|%TAG%|%DESCRICAO%|%MSG%";
   if (ajustar) ajustar(w);
   w.GerarDocumento();
-  return {w.Gerador.ArquivoFormatoXML, w.Gerador.ListaDeAlertas};
+  Saida s{w.Gerador.ArquivoFormatoXML, w.Gerador.Alertas};
+  for (TAlerta& a : s.alertas) a.TagNivel.clear();
+  return s;
 }
 
-std::string Alerta(std::string_view id, std::string_view tag, std::string_view descricao, std::string_view msg) {
-  return std::string(id) + "|" + std::string(tag) + "|" + std::string(descricao) + "|" + std::string(msg);
+TAlerta Alerta(std::string_view id, std::string_view tag, std::string_view descricao, std::string_view msg,
+               std::optional<std::string> valor = std::nullopt) {
+  return {std::string(id), std::string(tag), std::string(descricao), std::string(msg), std::move(valor), {}};
 }
 
 const std::string kInvalido = std::string("Conteúdo inválido"_cp);
@@ -97,7 +101,7 @@ TEST(NFeWItens, DocumentWithoutItemsWritesNoDetAndAnAlert) {
   TNFe n = modelo::NFeRegimeNormal();
   const Saida s = Gerar(n);
   EXPECT_EQ(Ocorrencias(s.xml, "det"), 0);
-  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta("H02", "nItem", "Numero do item", "Nenhum valor informado")});
+  EXPECT_EQ(s.alertas, std::vector<TAlerta>{Alerta("H02", "nItem", "Numero do item", "Nenhum valor informado")});
 }
 
 // Fixed-width numbers longer than their width are written whole and reported
@@ -107,14 +111,14 @@ TEST(NFeWItens, FixedWidthNumbersLongerThanTheirWidth) {
     const char* nome;
     std::function<void(TNFe&)> ajustar;
     std::string campo;
-    std::string alerta;  // "" for none
+    std::optional<TAlerta> alerta;  // none: no alert
   };
   const std::string_view maior = "Tamanho maior que o máximo permitido"_cp;
   const auto alerta = [&](std::string_view id, std::string_view tag, std::string_view desc, std::string_view valor) {
-    return Alerta(id, tag, desc, std::string(maior) + " [" + std::string(valor) + "]");
+    return Alerta(id, tag, desc, maior, std::string(valor));
   };
   const Caso casos[] = {
-      {"nItemPed fits", [](TNFe& n) { Item(n).Prod.nItemPed = 12; }, "<nItemPed>000012</nItemPed>", ""},
+      {"nItemPed fits", [](TNFe& n) { Item(n).Prod.nItemPed = 12; }, "<nItemPed>000012</nItemPed>", {}},
       {"nItemPed", [](TNFe& n) { Item(n).Prod.nItemPed = 1234567; }, "<nItemPed>1234567</nItemPed>",
        alerta("I31", "nItemPed", "Item do Pedido de Compra da DI – adição"_cp, "1234567")},
       {"cProdANP", [](TNFe& n) { Item(n).Prod.comb.cProdANP = 1820101033; }, "<cProdANP>1820101033</cProdANP>",
@@ -148,7 +152,7 @@ TEST(NFeWItens, FixedWidthNumbersLongerThanTheirWidth) {
     c.ajustar(n);
     const Saida s = Gerar(n);
     EXPECT_NE(s.xml.find(c.campo), std::string::npos) << s.xml;
-    EXPECT_EQ(s.alertas, c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta});
+    EXPECT_EQ(s.alertas, c.alerta ? std::vector<TAlerta>{*c.alerta} : std::vector<TAlerta>{});
   }
 }
 
@@ -198,7 +202,7 @@ TEST(NFeWItens, CfopKeepsOnlyItsDigits) {
   struct Caso {
     const char* cfop;
     std::string campo;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
   const Caso casos[] = {
       {"5.405", "<CFOP>5405</CFOP>", {}},
@@ -207,7 +211,7 @@ TEST(NFeWItens, CfopKeepsOnlyItsDigits) {
       {"", "<CFOP/>", {Alerta("I08", "CFOP", "CFOP", "Nenhum valor informado")}},
       {"5.1020",
        "<CFOP>51020</CFOP>",
-       {Alerta("I08", "CFOP", "CFOP", "Tamanho maior que o máximo permitido [51020]"_cp)}},
+       {Alerta("I08", "CFOP", "CFOP", "Tamanho maior que o máximo permitido"_cp, "51020")}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.cfop);
@@ -235,8 +239,9 @@ TEST(NFeWItens, ItemNumberComesFromTheModelAndInfAdProdClosesTheItem) {
   EXPECT_TRUE(
       Elemento(s.xml, "det", 2).ends_with("</imposto><infAdProd>" + std::string(501, 'X') + "</infAdProd></det>"));
   ASSERT_EQ(s.alertas.size(), 1u);
-  EXPECT_EQ(s.alertas[0].substr(0, 14), "V01|infAdProd|");
-  EXPECT_NE(s.alertas[0].find("Tamanho maior que o máximo permitido"_cp), std::string::npos);
+  EXPECT_EQ(s.alertas[0].ID, "V01");
+  EXPECT_EQ(s.alertas[0].TAG, "infAdProd");
+  EXPECT_EQ(s.alertas[0].Mensagem, "Tamanho maior que o máximo permitido"_cp);
 }
 
 TEST(NFeWItens, ItemCountAlertFollowsTheItemsAlerts) {
@@ -247,7 +252,7 @@ TEST(NFeWItens, ItemCountAlertFollowsTheItemsAlerts) {
     n.Det.Items(itens - 1).Prod.cProd = "";
     const Saida s = Gerar(n);
     EXPECT_EQ(Ocorrencias(s.xml, "det"), itens);
-    std::vector<std::string> esperados = {
+    std::vector<TAlerta> esperados = {
         Alerta("I02", "cProd", "Código do produto ou serviço"_cp, "Nenhum valor informado")};
     if (itens > 990)
       esperados.push_back(Alerta("H02", "nItem", "Numero do item",
@@ -288,8 +293,8 @@ TEST(NFeWItens, ImportDeclarationsWithTheirAdditions) {
                       dados + "XX" + fim + "</DI><xPed>98001921</xPed></prod>"),
             std::string::npos)
       << prod;
-  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta(
-                           "I22", "UFDesemb", "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp, kInvalido)});
+  EXPECT_EQ(s.alertas, std::vector<TAlerta>{Alerta("I22", "UFDesemb",
+                                                   "Sigla da UF onde ocorreu o Desembaraço Aduaneiro"_cp, kInvalido)});
 }
 
 TNFe ComVeiculo() {
@@ -351,7 +356,7 @@ TEST(NFeWItens, EmptyRequiredVehicleFieldsAreReported) {
     Item(n).Prod.veicProd.*c.campo = " ";
     const Saida s = Gerar(n);
     EXPECT_NE(Elemento(s.xml, "veicProd").find("<" + std::string(c.tag) + "/>"), std::string::npos);
-    EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta(c.id, c.tag, c.descricao, "Nenhum valor informado")});
+    EXPECT_EQ(s.alertas, std::vector<TAlerta>{Alerta(c.id, c.tag, c.descricao, "Nenhum valor informado")});
   }
 }
 
@@ -403,7 +408,7 @@ TEST(NFeWItens, FuelGroupByLayoutAndValues) {
     double versao;
     std::function<void(TComb&)> ajustar;
     std::string comb;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
   const auto comCIDE = [](TComb& c) {
     c.CIDE.qBCProd = Valor("5000");
@@ -623,8 +628,8 @@ TEST(NFeWItens, IcmsSituationsWithoutCodeWriteAnEmptyCst) {
     Item(n).Imposto.ICMS.CST = cst;
     const Saida s = Gerar(n);
     EXPECT_EQ(Elemento(s.xml, "ICMS"), "<ICMS><ICMS><orig>0</orig><CST/></ICMS></ICMS>");
-    EXPECT_EQ(s.alertas, std::vector<std::string>{
-                             Alerta("N12", "CST", "Código da situação tributária"_cp, "Nenhum valor informado")});
+    EXPECT_EQ(s.alertas,
+              std::vector<TAlerta>{Alerta("N12", "CST", "Código da situação tributária"_cp, "Nenhum valor informado")});
   }
 }
 
@@ -637,10 +642,10 @@ TEST(NFeWItens, IcmsSituationsWithoutAGroupOfTheLayout) {
     TkxnCSTIcms cst;
     TkxnCSOSNIcms csosn;
     std::string icms;
-    std::string alerta;  // "" for none
+    std::optional<TAlerta> alerta;  // none: no alert
   };
-  const std::string cst = Alerta("N12", "CST", "Código da situação tributária"_cp, kInvalido);
-  const std::string csosn = Alerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional"_cp, kInvalido);
+  const TAlerta cst = Alerta("N12", "CST", "Código da situação tributária"_cp, kInvalido);
+  const TAlerta csosn = Alerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional"_cp, kInvalido);
   const Caso casos[] = {
       {"80", crtRegimeNormal, cst80, csosn101, "<ICMS><ICMS80><orig>0</orig><CST>80</CST></ICMS80></ICMS>", cst},
       {"81", crtRegimeNormal, cst81, csosn101, "<ICMS><ICMS81><orig>0</orig><CST>81</CST></ICMS81></ICMS>", cst},
@@ -650,9 +655,13 @@ TEST(NFeWItens, IcmsSituationsWithoutAGroupOfTheLayout) {
        "<ICMS><ICMS><orig>0</orig><CST>SN</CST></ICMS></ICMS>", cst},
       {"Simples Nacional without CSOSN", crtSimplesNacional, cst00, csosnVazio,
        "<ICMS><ICMSSN><orig>0</orig><CSOSN>0</CSOSN></ICMSSN></ICMS>", csosn},
-      {"Simples Nacional with CSOSN", crtSimplesNacional, cst80, csosn102,
-       "<ICMS><ICMSSN102><orig>0</orig><CSOSN>102</CSOSN></ICMSSN102></ICMS>", ""},
-      {"90 under the normal regime", crtRegimeNormal, cst90, csosnVazio, "", ""},
+      {"Simples Nacional with CSOSN",
+       crtSimplesNacional,
+       cst80,
+       csosn102,
+       "<ICMS><ICMSSN102><orig>0</orig><CSOSN>102</CSOSN></ICMSSN102></ICMS>",
+       {}},
+      {"90 under the normal regime", crtRegimeNormal, cst90, csosnVazio, "", {}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -664,7 +673,7 @@ TEST(NFeWItens, IcmsSituationsWithoutAGroupOfTheLayout) {
     if (!c.icms.empty()) {
       EXPECT_EQ(Elemento(s.xml, "ICMS"), c.icms);
     }
-    EXPECT_EQ(s.alertas, c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta});
+    EXPECT_EQ(s.alertas, c.alerta ? std::vector<TAlerta>{*c.alerta} : std::vector<TAlerta>{});
   }
 }
 
@@ -733,7 +742,7 @@ TEST(NFeWItens, IpiGroupVariants) {
     std::function<void(TIPI&)> ajustar;
     std::string ipi;
     std::string cEnqDepois;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
   const Caso casos[] = {
       {"nothing to write", true, [](TIPI&) {}, "", "", {}},
@@ -890,7 +899,7 @@ TEST(NFeWItens, PisAndCofinsFields) {
     EXPECT_EQ(Elemento(s.xml, "PIS"), c.pis);
     EXPECT_EQ(Elemento(s.xml, "COFINS"), c.cofins);
     const std::string_view outras = "Grupo PIS outras operações"_cp;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
     if (c.alerta)
       alertas = {
           Alerta("Q05", "PISOutr", outras,
@@ -953,7 +962,7 @@ TEST(NFeWItens, SubstitutionPisAndCofinsByForm) {
       EXPECT_EQ(Elemento(s.xml, "COFINSST", static_cast<int>(k)),
                 "<COFINSST>" + trocar(c.pisst[k], "pCOFINS", "vCOFINS") + "</COFINSST>");
     }
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
     if (c.pisst.size() == 2)
       alertas = {
           Alerta("R01", "PISST", "Grupo PIS outras operações"_cp,
@@ -996,13 +1005,13 @@ TEST(NFeWItens, PairsNearTheCurrencyLimitStayPresent) {
   EXPECT_NE(Elemento(s.xml, "PISOutr").find("<vAliqProd>1.0000</vAliqProd>"), std::string::npos);
   EXPECT_NE(Elemento(s.xml, "PISST").find("<pPIS>1.00</pPIS>"), std::string::npos);
   EXPECT_NE(Elemento(s.xml, "COFINSST").find("<vAliqProd>1.0000</vAliqProd>"), std::string::npos);
-  const auto alertado = [&](std::string_view inicio) {
-    for (const std::string& a : s.alertas)
-      if (a.starts_with(inicio)) return true;
+  const auto alertado = [&](std::string_view id, std::string_view tag) {
+    for (const TAlerta& a : s.alertas)
+      if (a.ID == id && a.TAG == tag) return true;
     return false;
   };
-  EXPECT_TRUE(alertado("O07|IPITrib|")) << ::testing::PrintToString(s.alertas);
-  EXPECT_TRUE(alertado("Q05|PISOutr|")) << ::testing::PrintToString(s.alertas);
+  EXPECT_TRUE(alertado("O07", "IPITrib")) << ::testing::PrintToString(s.alertas);
+  EXPECT_TRUE(alertado("Q05", "PISOutr")) << ::testing::PrintToString(s.alertas);
 }
 
 // ---------------------------------------------------------------- ISSQN
@@ -1059,11 +1068,11 @@ TEST(NFeWItens, IssqnOfServiceItemsAndIssqnValuesWithoutSituation) {
     double versao;
     std::function<void(TISSQN&)> ajustar;
     std::vector<std::string> grupos;  // first groups of imposto, in order
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
-  const std::string situacao = Alerta("U07", "cSitTrib", "Código de Tributação do ISSQN"_cp, "Nenhum valor informado");
-  const std::string municipio = Alerta("U05", "cMunFG", "Código do Município FG"_cp, kInvalido);
-  const std::string lista = Alerta("U06", "cListServ", "Lista Prestação de Serviços"_cp, "Nenhum valor informado");
+  const TAlerta situacao = Alerta("U07", "cSitTrib", "Código de Tributação do ISSQN"_cp, "Nenhum valor informado");
+  const TAlerta municipio = Alerta("U05", "cMunFG", "Código do Município FG"_cp, kInvalido);
+  const TAlerta lista = Alerta("U06", "cListServ", "Lista Prestação de Serviços"_cp, "Nenhum valor informado");
   const Caso casos[] = {
       {"service with zero values",
        2.00,
@@ -1129,7 +1138,7 @@ TEST(NFeWItens, IssqnCodeChecks) {
     int cMunFG, cListServ;
     bool validarLista;
     std::string campos;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
   const std::string_view municipio = "Código do Município FG"_cp, lista = "Lista Prestação de Serviços"_cp;
   const Caso casos[] = {
@@ -1208,7 +1217,7 @@ TEST(NFeWItens, CarrierFields) {
     TTransporta transporta;
     bool validarInscricoes;
     std::string grupo;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
   const std::string_view ie = "Inscrição Estadual"_cp;
   const Caso casos[] = {
@@ -1301,11 +1310,10 @@ TEST(NFeWItens, TransportGroupsInLayoutOrder) {
                 "<vagao>VG-1</vagao><balsa>B-2</balsa><vol></vol><vol><qVol>23</qVol><pesoL>120.360</pesoL>"
                 "<lacres><nLacre>L-1</nLacre></lacres><lacres><nLacre>L-2</nLacre></lacres></vol></transp>");
   const std::string_view municipio = "Código do Município FG"_cp;
-  EXPECT_EQ(s.alertas,
-            (std::vector<std::string>{
-                Alerta("X17", "cMunFG", municipio, kInvalido),
-                Alerta("X22", "reboque", "Reboque", "Número de ocorrências maior que o máximo permitido - Máximo 5"_cp),
-                Alerta("X24", "UF", "Sigla da UF", kInvalido)}));
+  EXPECT_EQ(s.alertas, (std::vector<TAlerta>{Alerta("X17", "cMunFG", municipio, kInvalido),
+                                             Alerta("X22", "reboque", "Reboque",
+                                                    "Número de ocorrências maior que o máximo permitido - Máximo 5"_cp),
+                                             Alerta("X24", "UF", "Sigla da UF", kInvalido)}));
 }
 
 TEST(NFeWItens, VehicleUfIsChecked) {
@@ -1313,10 +1321,9 @@ TEST(NFeWItens, VehicleUfIsChecked) {
   n.Transp.veicTransp.RNTC = "000000";
   const Saida s = Gerar(n);
   EXPECT_EQ(Elemento(s.xml, "veicTransp"), "<veicTransp><placa/><UF/><RNTC>000000</RNTC></veicTransp>");
-  EXPECT_EQ(s.alertas,
-            (std::vector<std::string>{Alerta("X19", "placa", "Placa do Veículo"_cp, "Nenhum valor informado"),
-                                      Alerta("X20", "UF", "Sigla da UF", "Nenhum valor informado"),
-                                      Alerta("X20", "UF", "Sigla da UF", kInvalido)}));
+  EXPECT_EQ(s.alertas, (std::vector<TAlerta>{Alerta("X19", "placa", "Placa do Veículo"_cp, "Nenhum valor informado"),
+                                             Alerta("X20", "UF", "Sigla da UF", "Nenhum valor informado"),
+                                             Alerta("X20", "UF", "Sigla da UF", kInvalido)}));
 }
 
 TEST(NFeWItens, BillingGroups) {
@@ -1374,8 +1381,8 @@ TEST(NFeWItens, DuplicateWithoutValueIsReported) {
     const Saida s = Gerar(n);
     EXPECT_EQ(Elemento(s.xml, "cobr"), "<cobr>" + c.grupo + "</cobr>");
     EXPECT_EQ(s.alertas,
-              c.alerta ? std::vector<std::string>{Alerta("Y10", "vDup", "Valor da duplicata", "Nenhum valor informado")}
-                       : std::vector<std::string>{});
+              c.alerta ? std::vector<TAlerta>{Alerta("Y10", "vDup", "Valor da duplicata", "Nenhum valor informado")}
+                       : std::vector<TAlerta>{});
   }
 }
 
@@ -1411,9 +1418,9 @@ TEST(NFeWItens, ObservationsKeepTheirFieldNameAsAnEscapedAttribute) {
             "<procRef><nProc>0012345-67.2013.4.01.3800</nProc><indProc>9</indProc></procRef></infAdic>");
   const std::string_view campo = "Identificação do Campo"_cp;
   EXPECT_EQ(s.alertas,
-            (std::vector<std::string>{Alerta("Z05", "xCampo", campo, "Nenhum valor informado"),
-                                      Alerta("Z05", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp),
-                                      Alerta("Z08", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp)}));
+            (std::vector<TAlerta>{Alerta("Z05", "xCampo", campo, "Nenhum valor informado"),
+                                  Alerta("Z05", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp),
+                                  Alerta("Z08", "xCampo", campo, "Tamanho maior que o máximo permitido"_cp)}));
 }
 
 TEST(NFeWItens, AdditionalInformationCountAlerts) {
@@ -1433,7 +1440,7 @@ TEST(NFeWItens, AdditionalInformationCountAlerts) {
     EXPECT_EQ(Ocorrencias(s.xml, "obsCont"), quantidade);
     EXPECT_EQ(Ocorrencias(s.xml, "obsFisco"), quantidade);
     const std::string_view maximo = "Número de ocorrências maior que o máximo permitido - Máximo 10"_cp;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
     if (quantidade > 10)
       alertas.push_back(Alerta("Z04", "obsCont", "Observações de interesse do contribuite"_cp, maximo));
     if (quantidade > 10) alertas.push_back(Alerta("Z07", "obsFisco", "Observações de interesse do fisco"_cp, maximo));
@@ -1463,8 +1470,8 @@ TEST(NFeWItens, ExportPurchaseAndInformationAreWrittenOnlyWithData) {
 
   n.exporta.UFembarq = "BR";
   s = Gerar(n);
-  EXPECT_EQ(s.alertas, std::vector<std::string>{Alerta(
-                           "ZA02", "UFEmbarq", "Sigla da UF onde ocorrerá o embarque dos produtos"_cp, kInvalido)});
+  EXPECT_EQ(s.alertas, std::vector<TAlerta>{Alerta("ZA02", "UFEmbarq",
+                                                   "Sigla da UF onde ocorrerá o embarque dos produtos"_cp, kInvalido)});
 }
 
 TEST(NFeWItens, SugarCaneWithDailySuppliesAndDeductions) {
@@ -1499,12 +1506,12 @@ TEST(NFeWItens, SugarCaneWithDailySuppliesAndDeductions) {
 TEST(NFeWItens, SugarCaneCountAlerts) {
   struct Caso {
     int dias, deducoes;
-    std::vector<std::string> alertas;
+    std::vector<TAlerta> alertas;
   };
-  const std::string forDia = Alerta("ZC04", "forDia", "Grupo de Fornecimento diário de cana"_cp,
-                                    "Número de ocorrências maior que o máximo permitido - Máximo 31"_cp);
-  const std::string deduc = Alerta("ZC10", "deduc", "Grupo de Deduções – Taxas e Contribuições"_cp,
-                                   "Número de ocorrências maior que o máximo permitido - Máximo 10"_cp);
+  const TAlerta forDia = Alerta("ZC04", "forDia", "Grupo de Fornecimento diário de cana"_cp,
+                                "Número de ocorrências maior que o máximo permitido - Máximo 31"_cp);
+  const TAlerta deduc = Alerta("ZC10", "deduc", "Grupo de Deduções – Taxas e Contribuições"_cp,
+                               "Número de ocorrências maior que o máximo permitido - Máximo 10"_cp);
   const Caso casos[] = {{31, 10, {}}, {32, 10, {forDia}}, {31, 11, {deduc}}, {40, 20, {forDia, deduc}}};
   for (const Caso& c : casos) {
     SCOPED_TRACE(std::to_string(c.dias) + " days, " + std::to_string(c.deducoes) + " deductions");
@@ -1527,3 +1534,7 @@ TEST(NFeWItens, SugarCaneCountAlerts) {
 }
 
 }  // namespace
+
+void PrintTo(const TAlerta& a, std::ostream* saida) {
+  *saida << win1252::ParaUtf8(FormatarAlerta(a, "%ID%|%TAG%|%DESCRICAO%|%MSG%"));
+}
