@@ -278,15 +278,20 @@ bool SoDigitos(std::string_view texto, std::size_t quantos) {
          std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+namespace {
+bool IniciarUmaVez() {
+  xmlInitParser();
+  if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 || xmlSecCryptoInit() < 0)
+    throw ErroDFe(Desfecho::DocumentoInvalido,
+                  std::string("A biblioteca de assinaturas (xmlsec1) não pôde ser iniciada."_cp));
+  xmlSecErrorsSetCallback(Silenciar);
+  return true;
+}
+}  // namespace
+
+// A plain function rather than a lambda here: clang 14 crashes on the literal inside one.
 void IniciarXmlSec() {
-  static const bool pronto = [] {
-    xmlInitParser();
-    if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 || xmlSecCryptoInit() < 0)
-      throw ErroDFe(Desfecho::DocumentoInvalido,
-                    std::string("A biblioteca de assinaturas (xmlsec1) não pôde ser iniciada."_cp));
-    xmlSecErrorsSetCallback(Silenciar);
-    return true;
-  }();
+  static const bool pronto = IniciarUmaVez();
   (void)pronto;
 }
 
