@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
+#include <cstdint>
 #include <stdexcept>
 
 #include "dfe/Desfecho.h"
@@ -142,7 +142,8 @@ std::string Canonizar(No* elemento) {
   std::unique_ptr<xmlOutputBuffer, decltype(&xmlOutputBufferClose)> saida(xmlAllocOutputBuffer(nullptr),
                                                                           xmlOutputBufferClose);
   if (!saida || xmlC14NExecute(elemento->doc, NoSubarvore, elemento, XML_C14N_1_0, nullptr, 0, saida.get()) < 0)
-    throw std::runtime_error("c14n");
+    throw ErroDFe(Desfecho::DocumentoInvalido, std::string("A forma canônica (C14N) de <"_cp) + Nome(elemento) +
+                                                   std::string("> não pôde ser calculada."_cp));
   return std::string(reinterpret_cast<const char*>(xmlOutputBufferGetContent(saida.get())),
                      xmlOutputBufferGetSize(saida.get()));
 }
