@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstring>
+#include <cstdint>
 #include <stdexcept>
 
 #include "dfe/Desfecho.h"
@@ -142,7 +142,8 @@ std::string Canonizar(No* elemento) {
   std::unique_ptr<xmlOutputBuffer, decltype(&xmlOutputBufferClose)> saida(xmlAllocOutputBuffer(nullptr),
                                                                           xmlOutputBufferClose);
   if (!saida || xmlC14NExecute(elemento->doc, NoSubarvore, elemento, XML_C14N_1_0, nullptr, 0, saida.get()) < 0)
-    throw std::runtime_error("c14n");
+    throw ErroDFe(Desfecho::DocumentoInvalido, std::string("A forma canônica (C14N) de <"_cp) + Nome(elemento) +
+                                                   std::string("> não pôde ser calculada."_cp));
   return std::string(reinterpret_cast<const char*>(xmlOutputBufferGetContent(saida.get())),
                      xmlOutputBufferGetSize(saida.get()));
 }
@@ -278,15 +279,20 @@ bool SoDigitos(std::string_view texto, std::size_t quantos) {
          std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+namespace {
+bool IniciarUmaVez() {
+  xmlInitParser();
+  if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 || xmlSecCryptoInit() < 0)
+    throw ErroDFe(Desfecho::DocumentoInvalido,
+                  std::string("A biblioteca de assinaturas (xmlsec1) não pôde ser iniciada."_cp));
+  xmlSecErrorsSetCallback(Silenciar);
+  return true;
+}
+}  // namespace
+
+// A plain function rather than a lambda here: clang 14 crashes on the literal inside one.
 void IniciarXmlSec() {
-  static const bool pronto = [] {
-    xmlInitParser();
-    if (xmlSecInit() < 0 || xmlSecCheckVersion() != 1 || xmlSecCryptoAppInit(nullptr) < 0 || xmlSecCryptoInit() < 0)
-      throw ErroDFe(Desfecho::DocumentoInvalido,
-                    std::string("A biblioteca de assinaturas (xmlsec1) não pôde ser iniciada."_cp));
-    xmlSecErrorsSetCallback(Silenciar);
-    return true;
-  }();
+  static const bool pronto = IniciarUmaVez();
   (void)pronto;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -197,7 +198,7 @@ int Executar(const std::string& comando) {
 // Signatures made here by the xmlsec1 command with a test key: both algorithms
 // accepted; the document's own certificate is what the value is checked with.
 TEST(Assinatura, AssinadaPeloComandoXmlsec1) {
-  const fs::path dir = fs::path(testing::TempDir()) / "salvexa-assinatura";
+  const fs::path dir = fs::path(testing::TempDir()) / ("salvexa-assinatura-" + std::to_string(getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
   const std::string d = dir.string();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -61,7 +62,8 @@ std::pair<Desfecho, std::string> Falha(F&& f) {
 class Evento : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = fs::path(testing::TempDir()) / "salvexa-evento-pki";
+    // One per process: CTest runs each test as a process of its own, side by side.
+    dir_ = fs::path(testing::TempDir()) / ("salvexa-evento-pki-" + std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     const std::string d = dir_.string();

@@ -9,6 +9,7 @@
 
 #include "dfe/Desfecho.h"
 #include "dfe/Xml.h"
+#include "util/Win1252.h"
 
 namespace {
 
@@ -205,6 +206,15 @@ TEST(Mensagens, RespostaComProcNFeTrazOOriginalEVariosDocumentosNaOrdem) {
 }
 
 // ---------------------------------------------------------------- crafted replies
+
+// The service's text arrives in UTF-8 and is kept in the core's code page, on one line.
+TEST(Mensagens, MotivoEmWindows1252NumaLinha) {
+  const RespostaDistribuicao r = LerRespostaDistribuicao(
+      "<retDistDFeInt xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.01\"><cStat>999</cStat>"
+      "<xMotivo>Rejeição:\nerro não catalogado</xMotivo></retDistDFeInt>");
+  EXPECT_EQ(r.cStat, 999);
+  EXPECT_EQ(r.xMotivo, "Rejeição: erro não catalogado"_cp);
+}
 
 TEST(Mensagens, DocZipNoLimiteAceitoAlemDeleRecusado) {
   const std::string cheio(kDocumentoMaximo, 'a');
