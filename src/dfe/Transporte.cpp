@@ -81,18 +81,10 @@ std::string LerCaExtra(const std::string& arquivo) {
   return conteudo.str();
 }
 
-// The reason of a SOAP fault (1.2 Reason/Text, 1.1 faultstring), or empty.
+// The reason of a SOAP fault in the reply, or empty.
 std::string MotivoDaFalha(const std::string& resposta) {
   const dfexml::Documento doc = dfexml::LerXml(resposta);
-  if (!doc) return {};
-  for (const char* ns : {"http://www.w3.org/2003/05/soap-envelope", "http://schemas.xmlsoap.org/soap/envelope/"}) {
-    dfexml::No* falha = dfexml::Buscar(dfexml::Raiz(doc), ns, "Fault");
-    if (!falha) continue;
-    if (dfexml::No* texto = dfexml::Buscar(falha, ns, "Text")) return dfexml::Texto(texto);
-    if (dfexml::No* texto = dfexml::Buscar(falha, nullptr, "faultstring")) return dfexml::Texto(texto);
-    return dfexml::Texto(falha);
-  }
-  return {};
+  return doc ? dfexml::MotivoDaFalha(dfexml::Raiz(doc)) : std::string();
 }
 
 std::string Host(const std::string& url) {

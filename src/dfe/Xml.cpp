@@ -236,6 +236,8 @@ std::string CodificarBase64(std::string_view bytes) {
 
 namespace {
 // The reason of a SOAP fault (1.2 Reason/Text or 1.1 faultstring), if the reply is one.
+}  // namespace
+
 std::string MotivoDaFalha(No* raiz) {
   for (const char* ns : {"http://www.w3.org/2003/05/soap-envelope", "http://schemas.xmlsoap.org/soap/envelope/"}) {
     No* falha = Buscar(raiz, ns, "Fault");
@@ -246,7 +248,6 @@ std::string MotivoDaFalha(No* raiz) {
   }
   return {};
 }
-}  // namespace
 
 No* ElementoDaResposta(const Documento& doc, const char* nome) {
   if (!doc) throw ErroDFe(Desfecho::Comunicacao, std::string("A resposta do serviço não é XML."_cp));

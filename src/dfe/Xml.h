@@ -69,6 +69,8 @@ std::string CodificarBase64(std::string_view bytes);
 // the envelope (SOAP 1.2, SOAP 1.1 or none) puts it. Throws ErroDFe(Comunicacao)
 // when the reply did not parse (`doc` null) or lacks it, citing a SOAP fault's reason.
 No* ElementoDaResposta(const Documento& doc, const char* nome);
+// The reason of a SOAP fault (1.2 Reason/Text, 1.1 faultstring) under `raiz`, or empty.
+std::string MotivoDaFalha(No* raiz);
 // The cStat child of a reply element; throws ErroDFe(Comunicacao) when absent or not a number.
 int CStat(No* pai);
 // Text from a message or the caller, made fit for an error message: Windows-1252, one line, short.
