@@ -15,7 +15,9 @@
 namespace {
 
 using namespace std::chrono_literals;
-const auto kAgora = std::chrono::system_clock::now();
+// A little after the certificates are made: openssl starts their validity at
+// the second they are made, which may come after this process started.
+const auto kAgora = std::chrono::system_clock::now() + 1min;
 const std::string kSenha = "senha de teste 1";
 const std::string kCnpj = "11222333000181";
 
