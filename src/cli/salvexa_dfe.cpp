@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -165,6 +166,8 @@ std::optional<int> LerArgumentos(int argc, char** argv, Argumentos& args) {
   return std::nullopt;
 }
 
+volatile std::sig_atomic_t gSinalNaSenha = 0;  // the one place a signal handler can reach
+
 // The password typed on the terminal without echo; nullopt when there is no terminal.
 std::optional<std::string> PerguntarSenha(const std::string& arquivo) {
   const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -180,13 +183,23 @@ std::optional<std::string> PerguntarSenha(const std::string& arquivo) {
   termios semEco = antes;
   semEco.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   semEco.c_lflag |= ICANON;
+  // A signal while the echo is off must not leave the terminal without it: the
+  // read is interrupted, the echo restored, and then the signal takes effect.
+  constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  struct sigaction interromper {
+  }, anteriores[std::size(kSinais)];
+  interromper.sa_handler = [](int sinal) { gSinalNaSenha = sinal; };
+  sigemptyset(&interromper.sa_mask);
+  for (std::size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &interromper, &anteriores[i]);
   tcsetattr(tty, TCSAFLUSH, &semEco);
   std::string senha;
   char c = 0;
-  while (::read(tty, &c, 1) == 1 && c != '\n') senha += c;
+  while (gSinalNaSenha == 0 && ::read(tty, &c, 1) == 1 && c != '\n') senha += c;
   tcsetattr(tty, TCSAFLUSH, &antes);
   (void)!::write(tty, "\n", 1);
   ::close(tty);
+  for (std::size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &anteriores[i], nullptr);
+  if (gSinalNaSenha != 0) raise(gSinalNaSenha);
   return senha;
 }
 
