@@ -141,6 +141,18 @@ class RotaDoCertificado:
         self.assertEqual(os.listdir(self.area.saida), [])
         self.assertEqual([l for l in self.prog.saida.linhas if l], [])
 
+    def test_certificado_sinal_durante_a_consulta(self):
+        # The service is slow: the window still ends at once, marker included,
+        # and the answer that comes later saves nothing.
+        porta = self.servico(resposta="original", atraso=5)
+        self.programa_com_certificado(porta)
+        self.servico_.saida.esperar(r"^POST " + DISTRIBUICAO, 60)
+        self.prog.send_signal(signal.SIGTERM)
+        self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: ended by a signal$"))
+        self.assertEqual(os.listdir(self.area.saida), [])
+        self.assertEqual([l for l in self.prog.saida.linhas if l], [])
+
     def test_certificado_senha_errada(self):
         porta = self.servico(resposta="original")
         self.programa_com_certificado(porta, senha=None)
