@@ -82,13 +82,16 @@ class RotaDoCertificado:
         self.servico_.saida = ambiente.Leitor(self.servico_.stdout, "servico: " if self.area.verboso else None)
         return int(self.servico_.saida.esperar(r"^PORT (\d+)$", 20).group(1))
 
-    def programa_com_certificado(self, porta, senha=pki.SENHA):
-        """salvexa-nfe with SALVEXA_CERT; senha None: typed in the dialog."""
+    def programa_com_certificado(self, porta, senha=pki.SENHA, programa=None, **extra):
+        """salvexa-nfe (or `programa`, which runs it) with SALVEXA_CERT; senha None: typed in the dialog."""
         url = "https://127.0.0.1:%d" % porta
-        estado = os.path.join(self.area.pasta, "estado")
-        return self.programa(CHAVE_DFE, SALVEXA_CERT=os.path.join(self.pki, "ecnpj.pfx"), SALVEXA_CERT_PASSWORD=senha,
-                             SALVEXA_DFE_URL=url + DISTRIBUICAO, SALVEXA_EVENTO_URL=url + EVENTO,
-                             SALVEXA_CA=os.path.join(self.pki, "ca.pem"), XDG_STATE_HOME=estado)
+        variaveis = dict(SALVEXA_CERT=os.path.join(self.pki, "ecnpj.pfx"), SALVEXA_CERT_PASSWORD=senha,
+                         SALVEXA_DFE_URL=url + DISTRIBUICAO, SALVEXA_EVENTO_URL=url + EVENTO,
+                         SALVEXA_CA=os.path.join(self.pki, "ca.pem"),
+                         XDG_STATE_HOME=os.path.join(self.area.pasta, "estado"))
+        variaveis.update(extra)
+        self.prog = self.area.iniciar_programa(programa or os.path.join(BUILD, "salvexa-nfe"), CHAVE_DFE, **variaveis)
+        return self.prog
 
     def digitar_senha(self, senha):
         self.prog.erros.esperar(r"certificate password asked", 60)
@@ -140,6 +143,14 @@ class RotaDoCertificado:
         self.assertEqual(len(self.pedidos(DISTRIBUICAO)), 1)
         self.assertEqual(os.listdir(self.area.saida), [])
         self.assertEqual([l for l in self.prog.saida.linhas if l], [])
+
+    def test_certificado_programa_chamador_de_exemplo(self):
+        # The calling program's example serves this route unchanged.
+        porta = self.servico(resposta="original")
+        self.programa_com_certificado(porta, programa=os.path.join(EXEMPLOS, "chamar-salvexa.sh"),
+                                      PATH=os.pathsep.join([BUILD, os.environ.get("PATH", "")]))
+        self.terminar()
+        self.assertEqual(self.xml_salvo(CHAVE_DFE), self.original)
 
     def test_certificado_sinal_durante_a_consulta(self):
         # The service is slow: the window still ends at once, marker included,
