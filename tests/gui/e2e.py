@@ -158,6 +158,7 @@ class RotaDoCertificado:
         porta = self.servico(resposta="original", atraso=5)
         self.programa_com_certificado(porta)
         self.servico_.saida.esperar(r"^POST " + DISTRIBUICAO, 60)
+        self.assertEqual(filhos(self.prog.pid), [])  # no browser's processes in this route
         self.prog.send_signal(signal.SIGTERM)
         self.terminar()
         self.assertTrue(self.disse(r"^salvexa-nfe: ended by a signal$"))
