@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -20,28 +21,52 @@
 
 #include "app/AreaDeTransferencia.h"
 #include "app/Portal.h"
+#include "app/certificado.h"
 #include "app/principal.h"
+#include "dfe/Configuracao.h"
 #include "util/TextoSeguro.h"
 
 namespace {
 
 constexpr std::string_view kAjuda = R"(Usage: salvexa-nfe [KEY]
 
-Consults the NF-e portal's complete consultation for the 44-digit access KEY
-(without KEY, the text on the clipboard), shows the portal's captcha for you
-to type, and saves the invoice as "<KEY>-nfe.xml". The saved file's path is
-printed on standard output; what the program does and any alert of the XML
-writer are told on standard error. Every end of a run, whatever the outcome,
-leaves "Fim Salvexa NF-e" on the clipboard.
+Gets the NF-e of the 44-digit access KEY (without KEY, the text on the
+clipboard) and saves it as "<KEY>-nfe.xml", by one of two routes:
+
+- the portal (default): consults the NF-e portal's complete consultation,
+  shows the portal's captcha for you to type, and rebuilds the invoice from
+  the result page;
+- the certificate (when SALVEXA_CERT is set): asks the national distribution
+  service with the company's A1 certificate and saves the issuer's original,
+  signed XML as the service sent it; no captcha, no browser. The password is
+  asked in a dialog unless SALVEXA_CERT_PASSWORD holds it. When the service
+  gives only the summary, a dialog asks before the acknowledgement of the
+  operation ("Ciencia da Operacao", a fiscal act in the company's name) is
+  registered; without a yes no event is sent.
+
+The saved file's path is printed on standard output; what the program does
+and any alert of the XML writer are told on standard error. Every end of a
+run, whatever the outcome, leaves "Fim Salvexa NF-e" on the clipboard. A run
+has 30 seconds (the time a dialog waits for you does not count).
 
 Environment:
+  SALVEXA_DIR                directory of the XML file (and of "captcha.gif")
+                             (default: the program's own directory when it
+                             can be written, else the current directory)
   SALVEXA_PORTAL_HOST        the portal's host, optionally with ":port"
                              (default: www.nfe.fazenda.gov.br)
   SALVEXA_PORTAL_CONTENT_ID  the portal's "tipoConteudo" value
                              (default: XbSeqxE8pl8=)
-  SALVEXA_DIR                directory of "captcha.gif" and the XML file
-                             (default: the program's own directory when it
-                             can be written, else the current directory)
+  SALVEXA_CERT               the certificate (PKCS#12, .pfx or .p12): takes
+                             the certificate route
+  SALVEXA_CERT_PASSWORD      its password; else it is asked in a dialog
+  SALVEXA_DFE_URL            the distribution service's address
+                             (default: the production environment's)
+  SALVEXA_EVENTO_URL         the event service's address
+                             (default: the production environment's)
+  SALVEXA_CA                 a PEM file of further trusted root certificates
+  XDG_STATE_HOME             where the usage guard's state is kept, shared
+                             with salvexa-dfe (see salvexa-dfe --help)
 
 As root the embedded browser runs without its sandbox.
 )";
@@ -79,10 +104,12 @@ void MensagemDoQt(QtMsgType tipo, const QMessageLogContext&, const QString& text
   std::cerr << "salvexa-nfe: qt: " << EscaparControles(texto.toStdString()) << std::endl;
 }
 
-std::optional<std::string> Ambiente(std::string_view nome) {
+std::optional<std::string> VariavelDeAmbiente(std::string_view nome) {
   if (const char* valor = std::getenv(std::string(nome).c_str())) return std::string(valor);
   return std::nullopt;
 }
+
+int Executar(int argc, char** argv, ConfiguracaoDFe dfe, bool rotaCertificado, std::function<bool()>& consultaEmCurso);
 
 }  // namespace
 
@@ -106,22 +133,44 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 
   qInstallMessageHandler(MensagemDoQt);
-  // The embedded browser refuses to start its sandbox as root.
-  if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-  // The browser's own log lines (its processes write them straight to
-  // standard error) only for fatal errors.
-  if (const QByteArray opcoes = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !opcoes.contains("--log-level"))
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (opcoes + " --log-level=3").trimmed());
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  ConfiguracaoDFe dfe = LerConfiguracaoDFe(Ambiente::Producao);
+  const bool rotaCertificado = !dfe.certificado.empty();
+  if (!rotaCertificado) {
+    // The embedded browser refuses to start its sandbox as root.
+    if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The browser's own log lines (its processes write them straight to
+    // standard error) only for fatal errors.
+    if (const QByteArray opcoes = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"); !opcoes.contains("--log-level"))
+      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (opcoes + " --log-level=3").trimmed());
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  }
+  std::function<bool()> consultaEmCurso;
+  const int saida = Executar(argc, argv, std::move(dfe), rotaCertificado, consultaEmCurso);
+  // A query that a time-out or a signal cut short is abandoned with the
+  // process: nothing of it may run while the program's statics are torn down.
+  if (consultaEmCurso && consultaEmCurso()) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(saida);
+  }
+  return saida;
+}
+
+namespace {
+
+int Executar(int argc, char** argv, ConfiguracaoDFe dfe, bool rotaCertificado, std::function<bool()>& consultaEmCurso) {
+  const std::optional<std::string> argumento = argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt;
   QApplication app(argc, argv);
 
   // Files go beside the program, where callers look for them; an installed
   // program's directory is not the user's to write, so then the current one.
   QString diretorio = QCoreApplication::applicationDirPath();
   if (!QFileInfo(diretorio).isWritable()) diretorio = QDir::currentPath();
-  const TConfiguracaoPortal config = LerConfiguracao(Ambiente, diretorio.toStdString());
-  if (const std::string problema = ProblemaConfiguracao(config); !problema.empty()) {
-    std::cerr << "salvexa-nfe: " << problema << std::endl;
+  const TConfiguracaoPortal config = LerConfiguracao(VariavelDeAmbiente, diretorio.toStdString());
+  std::string problema = ProblemaConfiguracao(config);
+  if (problema.empty() && rotaCertificado) problema = ProblemaConfiguracaoDFe(dfe);
+  if (!problema.empty()) {
+    std::cerr << "salvexa-nfe: " << EscaparControles(problema) << std::endl;
     QGuiApplication::clipboard()->setText(QString::fromUtf8(kMarcadorFim.data(), kMarcadorFim.size()));
     PreservarAreaDeTransferencia(QCoreApplication::applicationFilePath());
     return 2;
@@ -132,12 +181,20 @@ int main(int argc, char** argv) {
   if (argumento) chave = win1252::DeUtf8(QString::fromLocal8Bit(argumento->c_str()).toStdString());
 
   int saida = 0;
-  {
-    TfrmPrincipal janela(config, chave);
+  if (rotaCertificado) {
+    TfrmCertificado janela(config.Diretorio, std::move(dfe), chave);
+    consultaEmCurso = janela.ConsultaEmCurso();
     FecharNosSinais(janela);
     if (!janela.Encerrada()) janela.show();  // a wrong key ends the run unseen
+    saida = QApplication::exec();
+  } else {
+    TfrmPrincipal janela(config, chave);
+    FecharNosSinais(janela);
+    if (!janela.Encerrada()) janela.show();
     saida = QApplication::exec();
   }
   PreservarAreaDeTransferencia(QCoreApplication::applicationFilePath());
   return saida;
 }
+
+}  // namespace

@@ -30,6 +30,7 @@
 #include <iostream>
 #include <utility>
 
+#include "app/Janela.h"
 #include "converter/TextoPagina.h"
 #include "converter/ZoltHTMLtoXML.h"
 #include "util/ArquivoDuravel.h"
@@ -39,21 +40,12 @@
 
 namespace {
 
-QString Q(std::string_view textoWin1252) { return QString::fromStdString(win1252::ParaUtf8(textoWin1252)); }
-std::string W(const QString& texto) { return win1252::DeUtf8(texto.toStdString()); }
-
 // A captcha is a small image: an answer larger than this is not one.
 constexpr qint64 kMaximoCaptcha = qint64{1} << 20;
 constexpr qint64 kBlocoCaptcha = qint64{64} << 10;
 
 // The browser's code for a load cut short by another.
 constexpr int kCargaInterrompida = -3;
-
-// What the program does, told on standard error for a person at a terminal
-// and for a calling program's log: one line of the list in the README, in
-// English, with whatever a page, a file name or the network put in it
-// escaped. `texto` is UTF-8.
-void Informar(std::string_view texto) { std::cerr << "salvexa-nfe: " << EscaparControles(texto) << std::endl; }
 
 // Why a page did not load, for a person: the browser's own text goes to
 // standard error. Windows-1252.
@@ -72,38 +64,6 @@ std::string CausaDaFalhaDeCarga(const QWebEngineLoadingInfo& info) {
   }
 }
 
-// A panel: a raised bevel around its children.
-QFrame* Painel(QWidget* pai, const char* nome, int x, int y, int w, int h) {
-  auto* p = new QFrame(pai);
-  p->setObjectName(nome);
-  p->setFrameShape(QFrame::Panel);
-  p->setFrameShadow(QFrame::Raised);
-  p->setGeometry(x, y, w, h);
-  return p;
-}
-
-template <class T>
-T* Componente(QWidget* pai, const char* nome, int x, int y, int w, int h) {
-  auto* c = new T(pai);
-  c->setObjectName(nome);
-  c->setGeometry(x, y, w, h);
-  return c;
-}
-
-QLabel* Rotulo(QWidget* pai, const char* nome, int x, int y, std::string_view texto) {
-  auto* l = new QLabel(Q(texto), pai);
-  l->setObjectName(nome);
-  l->move(x, y);
-  l->adjustSize();
-  return l;
-}
-
-QPushButton* Botao(QWidget* pai, const char* nome, int x, int y, const char* texto) {
-  auto* b = Componente<QPushButton>(pai, nome, x, y, 76, 27);
-  b->setText(texto);
-  return b;
-}
-
 }  // namespace
 
 TfrmPrincipal::TfrmPrincipal(TConfiguracaoPortal config, std::optional<std::string> argumento)
@@ -114,12 +74,7 @@ TfrmPrincipal::TfrmPrincipal(TConfiguracaoPortal config, std::optional<std::stri
       Perfil(std::make_unique<QWebEngineProfile>()) {  // no storage name: nothing kept between runs
   // No HTTP cache: a consultation never gets a stale page or captcha.
   Perfil->setHttpCacheType(QWebEngineProfile::NoCache);
-  setObjectName("frmPrincipal");
-  setWindowTitle(Q(kTituloJanela));
-  setAttribute(Qt::WA_DeleteOnClose, false);
-  QFont fonte = font();
-  fonte.setPointSize(8);
-  setFont(fonte);
+  edtChaveNFe = PrepararJanela(*this);
 
   // The downloader shares the browser's cookies and uses the system's proxy settings.
   Cookies = new TCookiesDoNavegador(&Rede);
@@ -137,8 +92,6 @@ TfrmPrincipal::TfrmPrincipal(TConfiguracaoPortal config, std::optional<std::stri
                    [this](const QNetworkCookie& c) { Cookies->deleteCookie(c); });
 
   CriarComponentes();
-  setFixedSize(642, 151);
-  if (const QScreen* tela = screen()) move(tela->availableGeometry().center() - rect().center());
 
   Timer1.setInterval(1000);
   QObject::connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
@@ -156,10 +109,7 @@ TfrmPrincipal::~TfrmPrincipal() {
 }
 
 void TfrmPrincipal::CriarComponentes() {
-  Panel2 = Painel(this, "Panel2", 0, 0, 351, 101);
-  Label1 = Rotulo(Panel2, "Label1", 8, 8, "Chave de acesso da nota fiscal: ");
-  edtChaveNFe = Componente<QLineEdit>(Panel2, "edtChaveNFe", 8, 24, 329, 21);
-  edtChaveNFe->setEnabled(false);
+  Panel2 = static_cast<QFrame*>(edtChaveNFe->parentWidget());
   Label2 = Rotulo(Panel2, "Label2", 8, 48, "Digite o código da imagem ao lado: "_cp);
   edtCaptcha = Componente<QLineEdit>(Panel2, "edtCaptcha", 8, 63, 73, 21);
   edtCaptcha->setMaxLength(kTamanhoCaptcha);
@@ -598,23 +548,6 @@ void TfrmPrincipal::ExecutarScript(std::string_view script, std::function<void(c
 }
 
 void TfrmPrincipal::Mensagem(std::string_view texto) {
-  QMessageBox caixa(QMessageBox::NoIcon, Q(kTituloJanela), Q(texto), QMessageBox::Ok, this);
-  caixa.setTextFormat(Qt::PlainText);  // texts may carry what a page or a file name holds
-  // Told once the box has the keyboard, so whoever answers it knows a key now reaches it.
-  bool informada = false;
-  const auto informar = [&] {
-    if (!std::exchange(informada, true)) Informar("message: " + win1252::ParaUtf8(texto));
-  };
-  struct AoAtivar : QObject {
-    std::function<void()> acao;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::WindowActivate) acao();
-      return false;
-    }
-  } filtro;
-  filtro.acao = informar;
-  caixa.installEventFilter(&filtro);
-  caixa.exec();
-  informar();
+  MostrarMensagem(this, texto);
   activateWindow();  // the keyboard back to the window, where the captcha is typed
 }

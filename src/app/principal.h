@@ -105,7 +105,6 @@ class TfrmPrincipal : public QWidget {
 
   // Children, owned by the window through Qt's parent chain.
   QFrame* Panel2 = nullptr;
-  QLabel* Label1 = nullptr;
   QLineEdit* edtChaveNFe = nullptr;
   QLabel* Label2 = nullptr;
   QLineEdit* edtCaptcha = nullptr;

@@ -9,7 +9,6 @@
 #include <csignal>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -17,9 +16,9 @@
 #include <vector>
 
 #include "dfe/Certificado.h"
+#include "dfe/Configuracao.h"
 #include "dfe/Consulta.h"
 #include "dfe/Desfecho.h"
-#include "dfe/Guarda.h"
 #include "dfe/Transporte.h"
 #include "util/Win1252.h"
 
@@ -203,11 +202,6 @@ std::optional<std::string> PerguntarSenha(const std::string& arquivo) {
   return senha;
 }
 
-std::string Variavel(const char* nome, const char* padrao) {
-  const char* valor = std::getenv(nome);
-  return valor && valor[0] ? valor : padrao;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,11 +215,11 @@ int main(int argc, char** argv) {
     std::cout << "salvexa-dfe " SALVEXA_VERSAO "\n";
     return std::cout.flush() ? 0 : 1;
   }
-  if (args.certificado.empty()) args.certificado = Variavel("SALVEXA_CERT", "");
+  ConfiguracaoDFe config = LerConfiguracaoDFe(args.homologacao ? Ambiente::Homologacao : Ambiente::Producao);
+  if (args.certificado.empty()) args.certificado = config.certificado;
   if (args.certificado.empty()) return ErroDeUso("no certificate: give --cert FILE or set SALVEXA_CERT");
 
-  std::optional<std::string> senha;
-  if (const char* s = std::getenv("SALVEXA_CERT_PASSWORD")) senha = s;
+  std::optional<std::string> senha = std::move(config.senha);
   if (!senha) senha = PerguntarSenha(args.certificado);
   if (!senha) return ErroDeUso("no password: set SALVEXA_CERT_PASSWORD or run on a terminal to type it");
 
@@ -239,19 +233,12 @@ int main(int argc, char** argv) {
   }
   senha->assign(senha->size(), '\0');
 
-  OpcoesConsulta opcoes;
-  opcoes.ambiente = args.homologacao ? Ambiente::Homologacao : Ambiente::Producao;
-  opcoes.urlDistribuicao =
-      Variavel("SALVEXA_DFE_URL", args.homologacao ? kUrlDistribuicaoHomologacao : kUrlDistribuicaoProducao);
-  opcoes.urlEvento = Variavel("SALVEXA_EVENTO_URL", args.homologacao ? kUrlEventoHomologacao : kUrlEventoProducao);
+  OpcoesConsulta& opcoes = config.consulta;
   opcoes.pastaSaida = args.diretorio;
-  opcoes.pastaEstado = PastaDeEstado();
   opcoes.ciencia = args.ciencia;
-  OpcoesTransporte transporte;
-  transporte.caExtra = Variavel("SALVEXA_CA", "");
-  // Found out before any query of the hour is spent on it.
-  if (!transporte.caExtra.empty() && !std::ifstream(transporte.caExtra))
-    return ErroDeUso("SALVEXA_CA: cannot read " + UmaLinha(transporte.caExtra));
+  const OpcoesTransporte& transporte = config.transporte;
+  if (const std::string problema = ProblemaConfiguracaoDFe(config); !problema.empty())
+    return ErroDeUso(UmaLinha(problema));
   const Postar postar = [&](const std::string& url, const std::string& acao, const std::string& corpo) {
     return PostarSoap(transporte, *certificado, url, acao, corpo);
   };

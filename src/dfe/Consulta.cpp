@@ -99,11 +99,17 @@ class Execucao {
     if (recebido.original) return Salvar(*recebido.original);
     // Registered by an earlier run: nothing to send, consent or not.
     if (const auto enviado = guarda_.EventoEnviado(chave_)) Pendente(*enviado);
-    if (!opcoes_.ciencia)
+    if (opcoes_.pedirCiencia) {
+      if (!opcoes_.pedirCiencia())
+        Falhar(Desfecho::SomenteResumo,
+               {"O serviço entregou só o resumo da NF-e e a ciência da operação não foi autorizada: nenhum evento "
+                "foi enviado e nenhum arquivo foi gravado."_cp});
+    } else if (!opcoes_.ciencia) {
       Falhar(Desfecho::SomenteResumo,
              {"O serviço entregou só o resumo da NF-e: o destinatário ainda não se manifestou sobre a operação. "
               "Com o consentimento (--ciencia), a ciência da operação é registrada em nome do CNPJ/CPF e o XML "
               "pedido de novo."_cp});
+    }
     RegistrarCiencia();
     try {
       recebido = Consultar();

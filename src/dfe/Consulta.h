@@ -30,6 +30,10 @@ struct OpcoesConsulta {
   std::filesystem::path pastaSaida = ".";
   std::filesystem::path pastaEstado;  // the usage guard's state
   bool ciencia = false;               // consent to register the acknowledgement (event 210210)
+  // When set, asked for the consent instead of `ciencia`, and only when the
+  // service gives just the summary and no acknowledgement was sent before: a
+  // person answers it while the query waits, so no query is spent on asking.
+  std::function<bool()> pedirCiencia;
 };
 
 // Sends one SOAP message and returns the reply (PostarSoap in the program; a

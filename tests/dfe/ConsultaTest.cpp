@@ -267,6 +267,34 @@ TEST_F(ConsultaTest, TheAcknowledgementIsNeverSentTwice) {
   tzset();
 }
 
+// The desktop asks a person only when the summary comes; "no" sends nothing.
+TEST_F(ConsultaTest, AskedConsentOnlyForTheSummary) {
+  int perguntas = 0;
+  bool resposta = false;
+  opcoes_.pedirCiencia = [&] {
+    ++perguntas;
+    return resposta;
+  };
+  respostas_ = {RespostaDistribuicao(138, Original())};
+  EXPECT_EQ(Consultar().desfecho, Desfecho::Salvo);
+  EXPECT_EQ(perguntas, 0);
+  std::filesystem::remove(opcoes_.pastaSaida / (kChave + "-nfe.xml"));
+
+  respostas_ = {RespostaDistribuicao(138, Resumo())};
+  ResultadoConsulta r = Consultar();
+  EXPECT_EQ(r.desfecho, Desfecho::SomenteResumo);
+  EXPECT_EQ(perguntas, 1);
+  EXPECT_TRUE(eventos_.empty());
+  EXPECT_EQ(r.mensagem.find("--ciencia"), std::string::npos) << r.mensagem;
+  EXPECT_NE(r.mensagem.find("nenhum evento"), std::string::npos) << r.mensagem;
+
+  resposta = true;
+  respostas_ = {RespostaDistribuicao(138, Resumo()), Evento(135), RespostaDistribuicao(138, Original())};
+  EXPECT_EQ(Consultar().desfecho, Desfecho::Salvo);
+  EXPECT_EQ(perguntas, 2);
+  EXPECT_EQ(eventos_.size(), 1u);
+}
+
 TEST(ExitStatus, OneNumberPerOutcomeGroup) {
   const std::pair<Desfecho, int> tabela[] = {
       {Desfecho::Salvo, 0},

@@ -7,6 +7,7 @@ program has ended.
 Run one case: e2e.py BUILD_DIR Consulta.test_caminho_feliz
 """
 
+import json
 import os
 import re
 import resource
@@ -19,7 +20,9 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "dfe"))
 import ambiente  # noqa: E402
+import pki  # noqa: E402
 
 BUILD = None
 EXEMPLOS = os.path.join(ambiente.RAIZ, "examples")
@@ -29,6 +32,10 @@ CHAVE = "35110461482735000193550010000045671012345678"
 CHAVE_INEXISTENTE = "35110461482735000193550010000045681012345675"
 # 44 digits that fail the check digit.
 CHAVE_ERRADA = "35110461482735000193550010000045671012345679"
+# A key the stand-in of the national services answers for.
+CHAVE_DFE = pki.chave(1)
+DISTRIBUICAO = "/NFeDistribuicaoDFe/NFeDistribuicaoDFe.asmx"
+EVENTO = "/NFeRecepcaoEvento4/NFeRecepcaoEvento4.asmx"
 
 # The lines salvexa-nfe writes on standard error, as the README lists them.
 MENSAGENS = re.compile("salvexa-nfe: (" + "|".join([
@@ -44,6 +51,11 @@ MENSAGENS = re.compile("salvexa-nfe: (" + "|".join([
     r"alert: .+",
     r"the portal's form has no element named .+",
     r"the access key must have 44 characters; nothing to consult",
+    r"certificate password asked",
+    r"no certificate password given; nothing consulted",
+    r"querying the distribution service with the certificate",
+    r"question: .+",
+    r"outcome: [A-Za-z]+",
     r"ended by a signal",
     r"SALVEXA_[A-Z_]+: .+",
     r"cannot keep the end marker on the clipboard after the end",
@@ -52,7 +64,119 @@ MENSAGENS = re.compile("salvexa-nfe: (" + "|".join([
 ]) + ")")
 
 
-class Consulta(unittest.TestCase):
+class RotaDoCertificado:
+    """The certificate route (SALVEXA_CERT): the same window against the stand-in of the national services,
+    no portal. Mixed into Consulta, whose cases CTest runs one by one."""
+
+    def servico(self, **fixa):
+        """The test PKI, an NF-e signed by its issuer and the stand-in of the national services."""
+        self.pki = pki.criar_pki(os.path.join(self.area.pasta, "pki"))
+        fixturas = os.path.join(self.area.pasta, "fixturas")
+        os.makedirs(fixturas)
+        self.original = pki.assinar_nfe(self.pki, CHAVE_DFE, destino=fixturas)
+        with open(os.path.join(fixturas, "chaves.json"), "w") as f:
+            json.dump({CHAVE_DFE: dict(fixa, documento="nfe-%s.xml" % CHAVE_DFE)}, f)
+        self.servico_ = subprocess.Popen([sys.executable, os.path.join(ambiente.RAIZ, "tests", "dfe", "servico.py"),
+                                          self.pki, fixturas], stdout=subprocess.PIPE, text=True)
+        self.area.processos.append(self.servico_)
+        self.servico_.saida = ambiente.Leitor(self.servico_.stdout, "servico: " if self.area.verboso else None)
+        return int(self.servico_.saida.esperar(r"^PORT (\d+)$", 20).group(1))
+
+    def programa_com_certificado(self, porta, senha=pki.SENHA, programa=None, **extra):
+        """salvexa-nfe (or `programa`, which runs it) with SALVEXA_CERT; senha None: typed in the dialog."""
+        url = "https://127.0.0.1:%d" % porta
+        variaveis = dict(SALVEXA_CERT=os.path.join(self.pki, "ecnpj.pfx"), SALVEXA_CERT_PASSWORD=senha,
+                         SALVEXA_DFE_URL=url + DISTRIBUICAO, SALVEXA_EVENTO_URL=url + EVENTO,
+                         SALVEXA_CA=os.path.join(self.pki, "ca.pem"),
+                         XDG_STATE_HOME=os.path.join(self.area.pasta, "estado"))
+        variaveis.update(extra)
+        self.prog = self.area.iniciar_programa(programa or os.path.join(BUILD, "salvexa-nfe"), CHAVE_DFE, **variaveis)
+        return self.prog
+
+    def digitar_senha(self, senha):
+        self.prog.erros.esperar(r"certificate password asked", 60)
+        self.area.digitar(senha)
+        self.area.tecla("Return")
+
+    def pedidos(self, caminho):
+        return [l for l in self.servico_.saida.linhas if l.startswith("POST " + caminho)]
+
+    def sem_captcha_nem_portal(self):
+        self.assertFalse(self.disse(r"captcha"))
+        self.assertFalse(os.path.exists(os.path.join(self.area.saida, "captcha.gif")))
+
+    def test_certificado_caminho_feliz(self):
+        porta = self.servico(resposta="original")
+        self.programa_com_certificado(porta)
+        self.prog.erros.esperar(r"querying the distribution service", 60)
+        self.terminar()
+        self.assertEqual(self.xml_salvo(CHAVE_DFE), self.original)
+        self.sem_captcha_nem_portal()
+        self.assertEqual(len(self.pedidos(DISTRIBUICAO)), 1)
+        self.assertEqual(self.pedidos(EVENTO), [])
+        self.assertTrue(self.disse(r"^salvexa-nfe: outcome: Salvo$"))
+
+    def test_certificado_resumo_ciencia_e_original(self):
+        porta = self.servico(resposta="resumo")
+        self.programa_com_certificado(porta, senha=None)
+        self.area.captura_de_tela(os.path.join(self.area.pasta, "senha.png"))
+        self.digitar_senha(pki.SENHA)
+        self.prog.erros.esperar(r"question: .*Ciência da Operação .*ato fiscal", 60)
+        self.area.captura_de_tela(os.path.join(self.area.pasta, "ciencia.png"))
+        self.assertEqual(self.pedidos(EVENTO), [])  # nothing sent before the answer
+        self.area.tecla("alt+s")
+        self.terminar()
+        self.assertEqual(self.xml_salvo(CHAVE_DFE), self.original)
+        self.assertEqual(len(self.pedidos(EVENTO)), 1)
+        self.assertEqual(len(self.pedidos(DISTRIBUICAO)), 2)
+        self.sem_captcha_nem_portal()
+
+    def test_certificado_ciencia_recusada(self):
+        porta = self.servico(resposta="resumo")
+        self.programa_com_certificado(porta)
+        self.prog.erros.esperar(r"question: .*Ciência da Operação", 60)
+        self.area.tecla("Return")  # the default answer is no
+        self.fechar_mensagem(r"O serviço entregou só o resumo da NF-e e a ciência da operação não foi autorizada: "
+                             r"nenhum evento foi enviado e nenhum arquivo foi gravado\.$")
+        self.terminar()
+        self.assertEqual(self.pedidos(EVENTO), [])
+        self.assertEqual(len(self.pedidos(DISTRIBUICAO)), 1)
+        self.assertEqual(os.listdir(self.area.saida), [])
+        self.assertEqual([l for l in self.prog.saida.linhas if l], [])
+
+    def test_certificado_programa_chamador_de_exemplo(self):
+        # The calling program's example serves this route unchanged.
+        porta = self.servico(resposta="original")
+        self.programa_com_certificado(porta, programa=os.path.join(EXEMPLOS, "chamar-salvexa.sh"),
+                                      PATH=os.pathsep.join([BUILD, os.environ.get("PATH", "")]))
+        self.terminar()
+        self.assertEqual(self.xml_salvo(CHAVE_DFE), self.original)
+
+    def test_certificado_sinal_durante_a_consulta(self):
+        # The service is slow: the window still ends at once, marker included,
+        # and the answer that comes later saves nothing.
+        porta = self.servico(resposta="original", atraso=5)
+        self.programa_com_certificado(porta)
+        self.servico_.saida.esperar(r"^POST " + DISTRIBUICAO, 60)
+        self.assertEqual(filhos(self.prog.pid), [])  # no browser's processes in this route
+        self.prog.send_signal(signal.SIGTERM)
+        self.terminar()
+        self.assertTrue(self.disse(r"^salvexa-nfe: ended by a signal$"))
+        self.assertEqual(os.listdir(self.area.saida), [])
+        self.assertEqual([l for l in self.prog.saida.linhas if l], [])
+
+    def test_certificado_senha_errada(self):
+        porta = self.servico(resposta="original")
+        self.programa_com_certificado(porta, senha=None)
+        self.digitar_senha("senha errada")
+        self.fechar_mensagem(r"Senha incorreta para o certificado .*ecnpj\.pfx\.$")
+        self.terminar()
+        self.assertEqual(self.pedidos(DISTRIBUICAO), [])
+        self.assertEqual(os.listdir(self.area.saida), [])
+        self.assertEqual([l for l in self.prog.saida.linhas if l], [])
+
+
+class Consulta(RotaDoCertificado, unittest.TestCase):
     modo = "normal"
 
     def setUp(self):
