@@ -32,7 +32,7 @@ install(TARGETS ${_programas} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 find_program(SALVEXA_HELP2MAN help2man)
 if(SALVEXA_HELP2MAN)
   set(_resumo_salvexa-convert "convert a saved NF-e portal result page into NF-e XML")
-  set(_resumo_salvexa-nfe "recover the XML of an NF-e from the national portal by its access key")
+  set(_resumo_salvexa-nfe "recover the XML of an NF-e by its access key, from the national portal or with a certificate")
   set(_resumo_salvexa-dfe "get the original XML of an NF-e from the national distribution service with a certificate")
   set(_paginas)
   foreach(programa ${_programas})
@@ -50,7 +50,7 @@ endif()
 
 set(CPACK_PACKAGE_NAME salvexa-nfe)
 set(CPACK_PACKAGE_CONTACT "Salvexa NF-e developers <salvexa@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers the XML of a Brazilian NF-e from the national portal")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Recovers the XML of a Brazilian NF-e by its access key")
 set(CPACK_PACKAGE_DESCRIPTION "Given the 44-digit access key of an NF-e (layout 2.00), salvexa-nfe drives the
 national NF-e portal's complete consultation in an embedded browser, lets you type the captcha and saves
 the invoice as NF-e XML. salvexa-convert converts a saved result page without a display. salvexa-dfe gets

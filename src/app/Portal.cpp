@@ -92,9 +92,12 @@ std::string ProblemaConfiguracao(const TConfiguracaoPortal& config) {
   for (char c : config.IdConteudo)
     if (!CaractereDeConsulta(c))
       return "SALVEXA_PORTAL_CONTENT_ID: only letters, digits and - . _ ~ + / = % are kept as they are in an address";
+  return ProblemaDiretorio(config.Diretorio);
+}
+
+std::string ProblemaDiretorio(const std::string& diretorio) {
   std::error_code erro;
-  if (!std::filesystem::is_directory(config.Diretorio, erro))
-    return "SALVEXA_DIR: " + config.Diretorio + " is not a directory";
+  if (!std::filesystem::is_directory(diretorio, erro)) return "SALVEXA_DIR: " + diretorio + " is not a directory";
   return {};
 }
 

@@ -65,6 +65,8 @@ TConfiguracaoPortal LerConfiguracao(const std::function<std::optional<std::strin
 // A value set in the environment that cannot serve (the directory must
 // exist, so no run ends without a place for its file); empty when all are fine.
 std::string ProblemaConfiguracao(const TConfiguracaoPortal& config);
+// What is wrong with SALVEXA_DIR (the directory of the saved files), or empty.
+std::string ProblemaDiretorio(const std::string& diretorio);
 
 // The addresses as a browser reports them: a port without leading zeros,
 // and none when it is the scheme's default (80 for http, 443 for https).

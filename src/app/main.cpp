@@ -167,7 +167,8 @@ int Executar(int argc, char** argv, ConfiguracaoDFe dfe, bool rotaCertificado, s
   QString diretorio = QCoreApplication::applicationDirPath();
   if (!QFileInfo(diretorio).isWritable()) diretorio = QDir::currentPath();
   const TConfiguracaoPortal config = LerConfiguracao(VariavelDeAmbiente, diretorio.toStdString());
-  std::string problema = ProblemaConfiguracao(config);
+  // The certificate route never asks the portal: its settings do not matter then.
+  std::string problema = rotaCertificado ? ProblemaDiretorio(config.Diretorio) : ProblemaConfiguracao(config);
   if (problema.empty() && rotaCertificado) problema = ProblemaConfiguracaoDFe(dfe);
   if (!problema.empty()) {
     std::cerr << "salvexa-nfe: " << EscaparControles(problema) << std::endl;

@@ -107,7 +107,8 @@ class RotaDoCertificado:
 
     def test_certificado_caminho_feliz(self):
         porta = self.servico(resposta="original")
-        self.programa_com_certificado(porta)
+        # The portal is never asked on this route, so its settings cannot stop it.
+        self.programa_com_certificado(porta, SALVEXA_PORTAL_HOST="not a host")
         self.prog.erros.esperar(r"querying the distribution service", 60)
         self.terminar()
         self.assertEqual(self.xml_salvo(CHAVE_DFE), self.original)
