@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "nfe/Currency.h"
 #include "nfe/DataHora.h"
+#include "writer/kxnFormaTXT.h"
 
 enum TkxnFormatoCampo {
   fcTexto,
@@ -103,7 +103,6 @@ class TGerador {
 
   std::string ArquivoFormatoXML;
   std::string ArquivoFormatoTXT;
-  std::vector<std::string> LayoutArquivoTXT;  // while empty no TXT is produced
   // At most kMaximoAlertas alerts are kept; the others are only counted, so
   // that a hostile page cannot fill the memory with them.
   static constexpr std::size_t kMaximoAlertas = 1000;
@@ -138,9 +137,9 @@ class TGerador {
   // its directory could not be flushed to disk.
   bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
 
-  // TXT form. LayoutArquivoTXT is read when a document's first group opens
-  // its lines; the pending lines are kept apart and ArquivoFormatoTXT gets
-  // the finished text from ConcluirTXT.
+  // TXT form (TFormaTXT, writer/kxnFormaTXT.h): the layout is read when a
+  // document's first group opens its lines; the pending lines are kept apart
+  // and ArquivoFormatoTXT gets the finished text from ConcluirTXT.
   //
   // Loads the layout text (lines ended by CR, LF or CR LF) and drops any
   // pending lines; the empty text switches the TXT form off.
@@ -161,48 +160,6 @@ class TGerador {
 
  private:
   void Identar();
-  void IndexarLeiauteTXT();
 
-  // A layout line cut into fixed text and field markers ("|" name "¨").
-  struct LinhaLeiaute {
-    struct Peca {
-      std::string texto;  // fixed text, or the marker as written
-      int marcador = -1;  // index of the marker, -1 for fixed text
-    };
-    std::vector<Peca> pecas;
-    std::vector<std::string> nomes;        // marker names, in order
-    std::vector<std::vector<int>> chaves;  // per marker: its (group, name) keys
-    bool comMarcador = false;              // holds the marker character
-  };
-  // A marker's value, a piece of EstadoTXT::valores; kept small, there is
-  // one per marker of every pending line.
-  struct ValorTXT {
-    static constexpr std::uint32_t kAberto = UINT32_MAX;
-    std::uint32_t inicio = 0;
-    std::uint32_t tamanho = kAberto;  // kAberto: not filled yet
-  };
-  struct LinhaTXT {
-    int leiaute = 0;
-    std::size_t primeiroValor = 0;  // its markers' values start here in EstadoTXT::marcas
-    bool alterada = false;          // some marker was filled
-  };
-  // An open marker waiting for its field.
-  struct Pendente {
-    int linha;
-    int marcador;
-  };
-  // Each field touches only the open markers of its (group, name) key, so
-  // the work per field does not grow with the document.
-  struct EstadoTXT {
-    bool indexado = false;
-    std::vector<LinhaLeiaute> leiaute;
-    std::unordered_map<std::string, std::vector<int>> linhasPorGrupo;  // upper-case ID -> layout lines
-    std::unordered_map<std::string, int> chaves;                       // ID '\1' NAME -> key
-    std::vector<std::vector<Pendente>> pendentes;                      // per key, in line order
-    std::vector<LinhaTXT> linhas;
-    std::vector<ValorTXT> marcas;  // per marker of every pending line
-    std::string valores;           // the filled values, one after another
-    std::string chave;             // reused lookup buffer
-  };
-  EstadoTXT txt_;
+  TFormaTXT txt_;
 };
