@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "writer/ModeloNFe.h"  // from tests/: the head of a real invoice
+#include "apoio/ModeloNFe.h"  // the head of a real invoice
 #include "writer/kxnNFeW.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "util/Win1252.h"
 #include "util/kxnAuxiliar.h"
-#include "writer/ModeloNFe.h"
+#include "apoio/ModeloNFe.h"
 #include "writer/kxnLayoutTXT.h"
 #include "writer/kxnNFeW.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "writer/ModeloNFe.h"
+#include "apoio/ModeloNFe.h"
 #include "writer/kxnNFeW.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "util/Win1252.h"
-#include "writer/ModeloNFe.h"
+#include "apoio/ModeloNFe.h"
 #include "writer/kxnNFeW.h"
 
 namespace {
