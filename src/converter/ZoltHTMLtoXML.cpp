@@ -706,8 +706,8 @@ bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe, std::vector<std::stri
 std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   TNFeW escritor(nfe);
   escritor.GerarDocumento();
-  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas();
-  return std::move(escritor.Gerador.ArquivoFormatoXML);
+  if (alertas) *alertas = escritor.Gerador().ListaDeAlertas();
+  return escritor.Gerador().ExtrairArquivoFormatoXML();
 }
 
 TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
@@ -718,7 +718,7 @@ TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::strin
   if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return conversao;
   resultado.Encontrada = true;
   TNFeW escritor(nfe);
-  escritor.Opcoes.GerarTXTSimultaneamente = salvarTXT;
+  escritor.Opcoes().GerarTXTSimultaneamente = salvarTXT;
   escritor.GerarDocumento();
   const std::string& id = nfe.infNFe.ID;
   // The directory exactly as given: blanks are part of a path.
@@ -726,10 +726,10 @@ TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::strin
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
   if (salvarTXT) resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
   resultado.Alertas = std::move(alertasDaPagina);
-  const std::vector<std::string> doEscritor = escritor.Gerador.ListaDeAlertas();
+  const std::vector<std::string> doEscritor = escritor.Gerador().ListaDeAlertas();
   resultado.Alertas.insert(resultado.Alertas.end(), doEscritor.begin(), doEscritor.end());
-  resultado.AlertasNaoListados = escritor.Gerador.AlertasNaoGuardados;
-  conversao.Gerador = std::move(escritor.Gerador);
+  resultado.AlertasNaoListados = escritor.Gerador().AlertasNaoGuardados();
+  conversao.Gerador = std::move(escritor.Gerador());
   return conversao;
 }
 

@@ -265,59 +265,59 @@ std::string FormatarDataHora(TDateTime valor) {
 }
 
 void TGerador::Identar() {
-  const int espacos = Opcoes.TamanhoIdentacao * Opcoes.NivelAtual;
-  if (espacos > 0) ArquivoFormatoXML.append(static_cast<std::size_t>(espacos), ' ');
+  const int espacos = opcoes_.TamanhoIdentacao * nivel_;
+  if (espacos > 0) xml_.append(static_cast<std::size_t>(espacos), ' ');
 }
 
 std::string TGerador::PrepararTexto(std::string_view Texto) const {
-  return PrepararTextoXML(Opcoes.RetirarEspacos, Texto, Opcoes.RetirarAcentos);
+  return PrepararTextoXML(opcoes_.RetirarEspacos, Texto, opcoes_.RetirarAcentos);
 }
 
 void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Identar) {
   IniciarLinhasTXT(ID);
-  if (txt_.Ativa() && (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos)) {
+  if (formaTXT_.Ativa() && (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos)) {
     const std::string atributo = TextoEntre(TAG, " ", "=");
     if (PreencherCampoTXT(atributo, TextoEntre(TAG, "\"", "\"")))
       RegistrarAlerta(ID, Aparar(atributo), "", kTrocadoNoTXT);
   }
 
   const bool fechamento = !TAG.empty() && TAG[0] == '/';
-  if (!TagNaLista(TAG, TagsForaDoNivel)) {
+  if (!TagNaLista(TAG, opcoes_.TagsForaDoNivel)) {
     if (!fechamento) {
-      AnexarElemento(TagNivel, TAG);
+      AnexarElemento(tagNivel_, TAG);
     } else {
       const std::string_view nome = TAG.substr(1);
       if (nome.starts_with("det")) {
         // The item group carries an attribute: cut at its entry rather than match the name.
-        const auto p = TagNivel.find("<det");
-        if (p != std::string::npos) TagNivel.erase(p);
+        const auto p = tagNivel_.find("<det");
+        if (p != std::string::npos) tagNivel_.erase(p);
       } else {
         std::string entrada;
         entrada.reserve(nome.size() + 2);
         entrada += '<';
         entrada += nome;
         entrada += '>';
-        if (const auto p = TagNivel.find(entrada); p != std::string::npos) {
-          TagNivel.erase(p, entrada.size());
+        if (const auto p = tagNivel_.find(entrada); p != std::string::npos) {
+          tagNivel_.erase(p, entrada.size());
         } else {
           // A group opened with attributes ("<forDia dia=...>") leaves its entry too.
           entrada.back() = ' ';
-          const auto inicio = TagNivel.find(entrada);
-          const auto fim = inicio == std::string::npos ? inicio : TagNivel.find('>', inicio);
-          if (fim != std::string::npos) TagNivel.erase(inicio, fim + 1 - inicio);
+          const auto inicio = tagNivel_.find(entrada);
+          const auto fim = inicio == std::string::npos ? inicio : tagNivel_.find('>', inicio);
+          if (fim != std::string::npos) tagNivel_.erase(inicio, fim + 1 - inicio);
         }
       }
     }
   }
 
-  if (Identar && fechamento) --Opcoes.NivelAtual;
-  if (TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
+  if (Identar && fechamento) --nivel_;
+  if (TagNaLista(TAG, opcoes_.TagsRecuarNivel)) --nivel_;
 
-  if (Opcoes.IdentarXML) this->Identar();
-  AnexarElemento(ArquivoFormatoXML, TAG);
-  if (Opcoes.IdentarXML) ArquivoFormatoXML += "\r\n";
+  if (opcoes_.IdentarXML) this->Identar();
+  AnexarElemento(xml_, TAG);
+  if (opcoes_.IdentarXML) xml_ += "\r\n";
 
-  if (Identar && !fechamento) ++Opcoes.NivelAtual;
+  if (Identar && !fechamento) ++nivel_;
 }
 
 void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
@@ -401,7 +401,7 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
         if (casas < 4 && bruto % kPotencias10[4 - casas] != 0)
           RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
         const bool semFracao = bruto % Currency::kEscala == 0;
-        formatado = Valor.moeda().Formatar(Opcoes.SuprimirDecimais && semFracao ? 0 : casas);
+        formatado = Valor.moeda().Formatar(opcoes_.SuprimirDecimais && semFracao ? 0 : casas);
         vazio = bruto == 0 && Ocorrencia == 0;
       } else {
         const DecimalExato d = DecimalDeValor(Valor);
@@ -409,7 +409,7 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
         const DecimalExato dez = d.Arredondado(10);
         if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
           RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-        if (Opcoes.SuprimirDecimais && d.FracaoZero())
+        if (opcoes_.SuprimirDecimais && d.FracaoZero())
           formatado = d.Texto(false);
         else
           formatado = d.Arredondado(casas).Texto(true);
@@ -434,16 +434,16 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
       RegistrarAlerta(id, tag, Descricao, mensagem);
   }
 
-  if (Opcoes.SomenteValidar) return;
+  if (opcoes_.SomenteValidar) return;
   if (PreencherCampoTXT(tag, vazio ? std::string_view() : texto)) RegistrarAlerta(id, tag, Descricao, kTrocadoNoTXT);
   if (vazio && Ocorrencia != 1) return;
 
-  if (Opcoes.IdentarXML) this->Identar();
-  std::string& xml = ArquivoFormatoXML;
+  if (opcoes_.IdentarXML) this->Identar();
+  std::string& xml = xml_;
   if (vazio) {
     xml += '<';
     xml += tag;
-    if (Opcoes.TagVaziaNoFormatoResumido) {
+    if (opcoes_.TagVaziaNoFormatoResumido) {
       xml += "/>";
     } else {
       xml += "></";
@@ -455,12 +455,12 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
     AnexarElemento(xml, tag, texto);
   } else {
     AnexarElemento(xml, tag);
-    AnexarTextoXML(xml, Opcoes.RetirarEspacos, texto, Opcoes.RetirarAcentos);
+    AnexarTextoXML(xml, opcoes_.RetirarEspacos, texto, opcoes_.RetirarAcentos);
     xml += "</";
     xml += tag;
     xml += '>';
   }
-  if (Opcoes.IdentarXML) xml += "\r\n";
+  if (opcoes_.IdentarXML) xml += "\r\n";
 }
 
 void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, std::string_view Valor, int cPais) {
@@ -480,23 +480,33 @@ void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, 
   }
 }
 
-void TGerador::EscreverTexto(std::string_view Texto) { ArquivoFormatoXML += Texto; }
+void TGerador::EscreverTexto(std::string_view Texto) { xml_ += Texto; }
+
+void TGerador::Reiniciar() {
+  xml_.clear();
+  textoTXT_.clear();
+  alertas_.clear();
+  alertasNaoGuardados_ = 0;
+  idNivel_.clear();
+  tagNivel_.clear();
+  nivel_ = 0;
+}
 
 void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
                                std::string_view Mensagem, std::optional<std::string> Valor) {
   if (Trim(Mensagem).empty()) return;
-  if (Alertas.size() >= kMaximoAlertas) {
-    ++AlertasNaoGuardados;
+  if (alertas_.size() >= kMaximoAlertas) {
+    ++alertasNaoGuardados_;
     return;
   }
-  Alertas.push_back(
-      {std::string(ID), std::string(TAG), Trim(Descricao), std::string(Mensagem), std::move(Valor), TagNivel});
+  alertas_.push_back(
+      {std::string(ID), std::string(TAG), Trim(Descricao), std::string(Mensagem), std::move(Valor), tagNivel_});
 }
 
 std::vector<std::string> TGerador::ListaDeAlertas() const {
   std::vector<std::string> lista;
-  lista.reserve(Alertas.size());
-  for (const TAlerta& a : Alertas) lista.push_back(FormatarAlerta(a, Opcoes.FormatoAlerta));
+  lista.reserve(alertas_.size());
+  for (const TAlerta& a : alertas_) lista.push_back(FormatarAlerta(a, opcoes_.FormatoAlerta));
   return lista;
 }
 
@@ -533,9 +543,9 @@ std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato) {
 bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {
   std::string conteudo;
   if (FormatoTXT) {
-    conteudo = ArquivoFormatoTXT;
+    conteudo = textoTXT_;
   } else {
-    conteudo = win1252::ParaUtf8(ArquivoFormatoXML);
+    conteudo = win1252::ParaUtf8(xml_);
     // A control character that slipped through (accent removal switched off) would
     // make the file unreadable as XML.
     TrocarControlesProibidos(conteudo);
@@ -544,19 +554,19 @@ bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) co
   return GravarArquivoDuravel(NomeArquivo, conteudo);
 }
 
-void TGerador::CarregarLayoutTXT(std::string_view Texto) { txt_.CarregarLeiaute(Texto); }
+void TGerador::CarregarLayoutTXT(std::string_view Texto) { formaTXT_.CarregarLeiaute(Texto); }
 
 void TGerador::IniciarLinhasTXT(std::string_view ID) {
-  IDNivel.assign(ID);
-  for (char& c : IDNivel)
+  idNivel_.assign(ID);
+  for (char& c : idNivel_)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (!ID.empty()) txt_.IniciarLinhas(IDNivel);
+  if (!ID.empty()) formaTXT_.IniciarLinhas(idNivel_);
 }
 
 bool TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
-  return txt_.PreencherCampo(IDNivel, TAG, Valor);
+  return formaTXT_.PreencherCampo(idNivel_, TAG, Valor);
 }
 
 void TGerador::ConcluirTXT(std::string_view ID) {
-  if (std::optional<std::string> texto = txt_.Concluir(ID)) ArquivoFormatoTXT = std::move(*texto);
+  if (std::optional<std::string> texto = formaTXT_.Concluir(ID)) textoTXT_ = std::move(*texto);
 }

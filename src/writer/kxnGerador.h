@@ -90,34 +90,60 @@ std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato);
 class TGerador {
  public:
   struct TGeradorOpcoes {
-    bool SomenteValidar = false;  // check and alert, write no field
-    bool IdentarXML = false;      // one element per line, indented, CR LF
+    // Check and alert, write no field; default false.
+    bool SomenteValidar = false;
+    // One element per line, indented, each line ended by CR LF; default false.
+    bool IdentarXML = false;
+    // Blanks per level when indenting; default 3.
     int TamanhoIdentacao = 3;
+    // Runs of blanks in a text value collapsed to one; default true.
     bool RetirarEspacos = true;
+    // Accents taken off text values (other bytes outside 32..126 become blanks); default true.
     bool RetirarAcentos = true;
+    // Whole numbers written without their decimal places; default false.
     bool SuprimirDecimais = false;
-    bool TagVaziaNoFormatoResumido = true;  // <TAG/> rather than <TAG></TAG>
+    // An empty optional element written as <TAG/> rather than <TAG></TAG>; default true.
+    bool TagVaziaNoFormatoResumido = true;
+    // How ListaDeAlertas formats an alert (see FormatarAlerta); default as below.
     std::string FormatoAlerta = "TAG:%TAGNIVEL% ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.";
-    int NivelAtual = 0;  // current indentation level
+    // "|"-list of tag prefixes (see TagNaLista) of groups left out of TagNivel; default none.
+    std::string TagsForaDoNivel;
+    // "|"-list of tag prefixes of groups that step the indentation back one level; default none.
+    std::string TagsRecuarNivel;
   };
 
-  std::string ArquivoFormatoXML;
-  std::string ArquivoFormatoTXT;
+  TGerador() = default;
+  explicit TGerador(TGeradorOpcoes opcoes) : opcoes_(std::move(opcoes)) {}
+
+  TGeradorOpcoes& Opcoes() { return opcoes_; }
+  const TGeradorOpcoes& Opcoes() const { return opcoes_; }
+
+  // Starts a document afresh: no XML or TXT text, no alert, no open group,
+  // level 0. The options and the TXT layout stay.
+  void Reiniciar();
+
+  // The XML written so far (Windows-1252); Extrair hands it over, leaving none.
+  const std::string& ArquivoFormatoXML() const { return xml_; }
+  std::string ExtrairArquivoFormatoXML() { return std::move(xml_); }
+  // The TXT form finished by ConcluirTXT.
+  const std::string& ArquivoFormatoTXT() const { return textoTXT_; }
+
   // At most kMaximoAlertas alerts are kept; the others are only counted, so
   // that a hostile page cannot fill the memory with them.
   static constexpr std::size_t kMaximoAlertas = 1000;
-  std::vector<TAlerta> Alertas;
-  std::size_t AlertasNaoGuardados = 0;
-  // The alerts formatted as Opcoes.FormatoAlerta says.
+  const std::vector<TAlerta>& Alertas() const { return alertas_; }
+  std::size_t AlertasNaoGuardados() const { return alertasNaoGuardados_; }
+  // The alerts formatted as Opcoes().FormatoAlerta says.
   std::vector<std::string> ListaDeAlertas() const;
-  std::string IDNivel;
-  TGeradorOpcoes Opcoes;
 
+  // The group ID the TXT fields are filled in (upper case when set by a group).
+  const std::string& IDNivel() const { return idNivel_; }
+  // Sets it as given, without opening the group's TXT lines.
+  void DefinirIDNivel(std::string_view ID) { idNivel_.assign(ID); }
   // Path of the open groups ("<tag attrs>" each), shown in alerts.
-  std::string TagNivel;
-  // "|"-lists of tag prefixes (see TagNaLista).
-  std::string TagsForaDoNivel;
-  std::string TagsRecuarNivel;
+  const std::string& TagNivel() const { return tagNivel_; }
+  // The current indentation level.
+  int NivelAtual() const { return nivel_; }
 
   // TAG is the text between "<" and ">" ("/" first to close). Attribute
   // values inside TAG must already be escaped by the caller.
@@ -161,5 +187,13 @@ class TGerador {
  private:
   void Identar();
 
-  TFormaTXT txt_;
+  TGeradorOpcoes opcoes_;
+  std::string xml_;
+  std::string textoTXT_;
+  std::vector<TAlerta> alertas_;
+  std::size_t alertasNaoGuardados_ = 0;
+  std::string idNivel_;
+  std::string tagNivel_;
+  int nivel_ = 0;
+  TFormaTXT formaTXT_;
 };
