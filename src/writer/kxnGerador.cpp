@@ -51,8 +51,10 @@ std::string TextoDouble(double valor) {
   return std::string(buf, r.ptr);
 }
 
-[[noreturn]] void ValorInvalido(std::string_view valor, std::string_view tipo) {
-  throw ErroConversao("'" + std::string(valor) + "' is not a valid " + std::string(tipo) + " value");
+// `oque` says what the value is not ("um número válido"); EscreverCampo puts
+// the field's name in front.
+[[noreturn]] void ValorInvalido(std::string_view valor, std::string_view oque) {
+  throw ErroConversao("'" + std::string(valor) + std::string("' não é "_cp) + std::string(oque) + ".");
 }
 
 std::uint64_t Magnitude(std::int64_t v) {
@@ -72,7 +74,7 @@ DecimalExato DecimalDeTexto(std::string_view original) {
   const std::string_view inteira = t.substr(0, sep);
   const std::string_view fracao = sep == std::string_view::npos ? std::string_view() : t.substr(sep + 1);
   if ((inteira.empty() && fracao.empty()) || !TodosDigitos(inteira) || !TodosDigitos(fracao))
-    ValorInvalido(original, "floating point");
+    ValorInvalido(original, "um número válido"_cp);
   d.inteira = inteira.empty() ? "0" : std::string(inteira);
   d.fracao = std::string(fracao);
   return d;
@@ -108,7 +110,8 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
       if (!s.empty() && s[0] == '+') s.remove_prefix(1);
       std::int64_t i = 0;
       const auto r = std::from_chars(s.data(), s.data() + s.size(), i);
-      if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size()) ValorInvalido(v.texto(), "integer");
+      if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size())
+        ValorInvalido(v.texto(), "um número inteiro válido"_cp);
       return i;
     }
     case TValorCampo::Tipo::Currency: {
@@ -125,7 +128,8 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
     case TValorCampo::Tipo::Double:
     case TValorCampo::Tipo::Data: {
       const double r = std::nearbyint(v.real());
-      if (!std::isfinite(r) || std::fabs(r) > 9.2e18) ValorInvalido(TextoDouble(v.real()), "integer");
+      if (!std::isfinite(r) || std::fabs(r) > 9.2e18)
+        ValorInvalido(TextoDouble(v.real()), "um número inteiro válido"_cp);
       return static_cast<std::int64_t>(r);
     }
   }
@@ -134,7 +138,7 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
 
 // Years 1 to 9999 only.
 TDateTime DataConferida(double valor) {
-  if (!(valor > -693594.0 && valor < 2958466.0)) ValorInvalido(TextoDouble(valor), "date");
+  if (!(valor > -693594.0 && valor < 2958466.0)) ValorInvalido(TextoDouble(valor), "uma data válida"_cp);
   return valor;
 }
 
@@ -150,7 +154,7 @@ TDateTime DataDeValor(const TValorCampo& v) {
     case TValorCampo::Tipo::Texto:
       break;
   }
-  ValorInvalido(v.texto(), "date");
+  ValorInvalido(v.texto(), "uma data válida"_cp);
 }
 
 // The value's own text form (the alerts quote it).
@@ -329,95 +333,105 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
   std::string formatado;
   std::string_view texto;
   bool vazio = false;
-  switch (Tipo) {
-    case fcTexto:
-      if (Valor.tipo() == TValorCampo::Tipo::Texto) {
-        texto = Aparar(Valor.texto());
-      } else {
-        formatado = Trim(TextoDoValor(Valor));
+  // A value that cannot become the field's kind stops the document: the
+  // error names the field.
+  try {
+    switch (Tipo) {
+      case fcTexto:
+        if (Valor.tipo() == TValorCampo::Tipo::Texto) {
+          texto = Aparar(Valor.texto());
+        } else {
+          formatado = Trim(TextoDoValor(Valor));
+          texto = formatado;
+        }
+        vazio = texto.empty();
+        break;
+      case fcInteiro: {
+        const std::int64_t i = InteiroDeValor(Valor);
+        char buf[24];
+        const auto r = std::to_chars(buf, buf + sizeof buf, i);
+        const std::string_view numero(buf, static_cast<std::size_t>(r.ptr - buf));
+        if (Min == Max) {
+          // Fixed width: zeros in front. A longer number is kept whole, so that
+          // the size check below reports it instead of its leading digits being lost.
+          const auto largura = static_cast<std::size_t>(Max < 0 ? 0 : Max);
+          const std::size_t zeros = largura > numero.size() ? std::min<std::size_t>(largura - numero.size(), 60) : 0;
+          formatado.assign(zeros, '0');
+          formatado += numero;
+        } else {
+          formatado.assign(numero);
+        }
         texto = formatado;
+        vazio = i == 0 && Ocorrencia == 0;
+        break;
       }
-      vazio = texto.empty();
-      break;
-    case fcInteiro: {
-      const std::int64_t i = InteiroDeValor(Valor);
-      char buf[24];
-      const auto r = std::to_chars(buf, buf + sizeof buf, i);
-      const std::string_view numero(buf, static_cast<std::size_t>(r.ptr - buf));
-      if (Min == Max) {
-        // Fixed width: zeros in front. A longer number is kept whole, so that
-        // the size check below reports it instead of its leading digits being lost.
-        const auto largura = static_cast<std::size_t>(Max < 0 ? 0 : Max);
-        const std::size_t zeros = largura > numero.size() ? std::min<std::size_t>(largura - numero.size(), 60) : 0;
-        formatado.assign(zeros, '0');
-        formatado += numero;
-      } else {
-        formatado.assign(numero);
-      }
-      texto = formatado;
-      vazio = i == 0 && Ocorrencia == 0;
-      break;
-    }
-    case fcData: {
-      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      formatado = FormatarData(p);
-      texto = formatado;
-      vazio = DataZero(p);
-      break;
-    }
-    case fcDataHora: {
-      const TDateTime t = DataDeValor(Valor);
-      formatado = FormatarDataHora(t);
-      texto = formatado;
-      vazio = DataZero(DecodificarDataHora(t));
-      break;
-    }
-    case fcHora: {
-      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      formatado = FormatarHora(p);
-      texto = formatado;
-      vazio = p.hora == 0 && p.minuto == 0 && p.segundo == 0;
-      break;
-    }
-    case fcNumerico:
-      if (Valor.tipo() == TValorCampo::Tipo::Texto) {
-        texto = Aparar(Valor.texto());
-      } else {
-        formatado = Trim(TextoDoValor(Valor));
+      case fcData: {
+        const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+        formatado = FormatarData(p);
         texto = formatado;
+        vazio = DataZero(p);
+        break;
       }
-      if (!TodosDigitos(texto)) RegistrarAlerta(id, tag, Descricao, kConteudoInvalido);
-      vazio = Valor.tipo() == TValorCampo::Tipo::Texto && Valor.texto().empty();
-      break;
-    case fcDecimal2:
-    case fcDecimal3:
-    case fcDecimal4:
-    case fcDecimal6:
-    case fcDecimal10: {
-      const int casas = CasasDecimais(Tipo);
-      if (Valor.tipo() == TValorCampo::Tipo::Currency) {
-        // Exact already, with four decimals: no digit text needed.
-        const std::int64_t bruto = Valor.moeda().Bruto();
-        if (casas < 4 && bruto % kPotencias10[4 - casas] != 0)
-          RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-        const bool semFracao = bruto % Currency::kEscala == 0;
-        formatado = Valor.moeda().Formatar(opcoes_.SuprimirDecimais && semFracao ? 0 : casas);
-        vazio = bruto == 0 && Ocorrencia == 0;
-      } else {
-        const DecimalExato d = DecimalDeValor(Valor);
-        // Digits beyond the allowed places, read at ten decimals.
-        const DecimalExato dez = d.Arredondado(10);
-        if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
-          RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-        if (opcoes_.SuprimirDecimais && d.FracaoZero())
-          formatado = d.Texto(false);
-        else
-          formatado = d.Arredondado(casas).Texto(true);
-        vazio = d.Zero() && Ocorrencia == 0;
+      case fcDataHora: {
+        const TDateTime t = DataDeValor(Valor);
+        formatado = FormatarDataHora(t);
+        texto = formatado;
+        vazio = DataZero(DecodificarDataHora(t));
+        break;
       }
-      texto = formatado;
-      break;
+      case fcHora: {
+        const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+        formatado = FormatarHora(p);
+        texto = formatado;
+        vazio = p.hora == 0 && p.minuto == 0 && p.segundo == 0;
+        break;
+      }
+      case fcNumerico:
+        if (Valor.tipo() == TValorCampo::Tipo::Texto) {
+          texto = Aparar(Valor.texto());
+        } else {
+          formatado = Trim(TextoDoValor(Valor));
+          texto = formatado;
+        }
+        if (!TodosDigitos(texto)) RegistrarAlerta(id, tag, Descricao, kConteudoInvalido);
+        vazio = Valor.tipo() == TValorCampo::Tipo::Texto && Valor.texto().empty();
+        break;
+      case fcDecimal2:
+      case fcDecimal3:
+      case fcDecimal4:
+      case fcDecimal6:
+      case fcDecimal10: {
+        const int casas = CasasDecimais(Tipo);
+        if (Valor.tipo() == TValorCampo::Tipo::Currency) {
+          // Exact already, with four decimals: no digit text needed.
+          const std::int64_t bruto = Valor.moeda().Bruto();
+          if (casas < 4 && bruto % kPotencias10[4 - casas] != 0)
+            RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+          const bool semFracao = bruto % Currency::kEscala == 0;
+          formatado = Valor.moeda().Formatar(opcoes_.SuprimirDecimais && semFracao ? 0 : casas);
+          vazio = bruto == 0 && Ocorrencia == 0;
+        } else {
+          const DecimalExato d = DecimalDeValor(Valor);
+          // Digits beyond the allowed places, read at ten decimals.
+          const DecimalExato dez = d.Arredondado(10);
+          if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
+            RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+          if (opcoes_.SuprimirDecimais && d.FracaoZero())
+            formatado = d.Texto(false);
+          else
+            formatado = d.Arredondado(casas).Texto(true);
+          vazio = d.Zero() && Ocorrencia == 0;
+        }
+        texto = formatado;
+        break;
+      }
     }
+  } catch (const ErroConversao& e) {
+    std::string campo(tag);
+    campo += " (";
+    campo += id;
+    if (const std::string descricao = Trim(Descricao); !descricao.empty()) campo += ", " + descricao;
+    throw ErroConversao(campo + "): " + e.what());
   }
 
   const int tamanho = static_cast<int>(texto.size());

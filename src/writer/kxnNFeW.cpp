@@ -107,7 +107,8 @@ bool TNFeW::GerarDocumento() {
   else
     NFe.infNFe.ID = chave;
   if (NFe.infNFe.ID.empty())
-    throw ErroConversao("cannot generate the NF-e: no Id was given and the access key could not be composed");
+    throw ErroConversao("Id da NF-e: '' " +
+                        std::string("não foi informado e a chave de acesso não pôde ser composta."_cp));
 
   // 3. Check digit and numeric code come from the Id.
   NFe.Ide.cDV = UltimoDigito(NFe.infNFe.ID);

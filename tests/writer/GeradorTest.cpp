@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <system_error>
 
+#include "nfe/Currency.h"
 #include "nfe/DataHora.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
+#include "util/kxnAuxiliar.h"
 #include "writer/kxnGerador.h"
 
 namespace {
@@ -279,4 +282,43 @@ TEST(Gerador, FailedSaveRaisesWithThePathAndKeepsTheTarget) {
   EXPECT_THROW(g.SalvarArquivo(alvo.string()), std::system_error);
   EXPECT_TRUE(std::filesystem::is_directory(alvo / "dentro"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+// Every conversion error of the lower layers is Portuguese and names the
+// field or label and the value at fault.
+TEST(ErroConversao, MessagesNameTheFieldAndTheValue) {
+  struct Caso {
+    const char* nome;
+    std::function<void()> chamar;
+    std::string_view esperada;
+  };
+  const auto campo = [](TkxnFormatoCampo tipo, TValorCampo valor) {
+    return [tipo, valor] {
+      TGerador g;
+      g.EscreverCampo(tipo, "I10", "vUnCom", 1, 21, 1, valor, "Valor unitário"_cp);
+    };
+  };
+  const std::vector<Caso> casos = {
+      {"decimal field", campo(fcDecimal2, "12a"), "vUnCom (I10, Valor unitário): '12a' não é um número válido."_cp},
+      {"integer field", campo(fcInteiro, "x"), "vUnCom (I10, Valor unitário): 'x' não é um número inteiro válido."_cp},
+      {"date field", campo(fcData, "ontem"), "vUnCom (I10, Valor unitário): 'ontem' não é uma data válida."_cp},
+      {"CNPJ", [] { ConferirCNPJ("1234567800019X"); },
+       "CNPJ: '1234567800019X' tem um caractere que não é dígito na posição 14."_cp},
+      {"key too short", [] { CodigoNumericoDaChave("NFe3511", 2.0); },
+       "Chave de acesso: 'NFe3511' é curta demais para o código numérico (4 dígitos, são precisos 43)."_cp},
+      {"negative number", [] { DerivarCodigoNumerico(-5); }, "Número da NF-e: '-5' é negativo."_cp},
+      {"check digit", [] { UltimoDigito("NFe351X"); }, "Id da NF-e: 'NFe351X' não termina no dígito verificador."_cp},
+      {"date", [] { CodificarDataHora(2011, 2, 30); }, "Data: '2011-2-30' não é uma data válida."_cp},
+      {"time", [] { CodificarHora(25, 0, 0); }, "Hora: '25:0:0' não é uma hora válida."_cp},
+      {"currency", [] { Currency::DeDecimal("1,2,3"); }, "Valor: '1,2,3' não é um valor monetário válido."_cp},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    try {
+      c.chamar();
+      ADD_FAILURE() << "no error";
+    } catch (const ErroConversao& e) {
+      EXPECT_EQ(std::string(e.what()), c.esperada);
+    }
+  }
 }
