@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "PaginaSintetica.h"
+#include "apoio/PaginaSintetica.h"
 #include "converter/ZoltHTMLtoXML.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "PaginaSintetica.h"
+#include "apoio/PaginaSintetica.h"
 
 int main(int argc, char** argv) {
   const int itens = argc == 3 ? std::atoi(argv[1]) : 0;

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "PaginaSintetica.h"
+#include "apoio/PaginaSintetica.h"
 
 namespace {
 

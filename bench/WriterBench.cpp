@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "writer/ModeloNFe.h"  // from tests/: the head of a real invoice
+#include "apoio/ModeloNFe.h"  // the head of a real invoice
 #include "writer/kxnNFeW.h"
 
 namespace {
@@ -58,9 +58,9 @@ void EscritaDoDocumento(benchmark::State& estado) {
   std::size_t bytes = 0;
   for (auto _ : estado) {
     TNFeW w(nfe);
-    w.Opcoes.GerarTXTSimultaneamente = txt;
+    w.Opcoes().GerarTXTSimultaneamente = txt;
     w.GerarDocumento();
-    bytes = w.Gerador.ArquivoFormatoXML.size() + w.Gerador.ArquivoFormatoTXT.size();
+    bytes = w.Gerador().ArquivoFormatoXML().size() + w.Gerador().ArquivoFormatoTXT().size();
     benchmark::DoNotOptimize(bytes);
   }
   estado.SetBytesProcessed(static_cast<std::int64_t>(estado.iterations() * bytes));

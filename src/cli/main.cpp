@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -220,7 +220,10 @@ Prefixos PrefixosDe(const std::string& pagina, bool varias) {
   return {p, p};
 }
 
-Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, const Prefixos& p, std::mutex& gravacao) {
+// Reads and converts a page: the Relato is final unless a conversion is
+// left in `conversao` to be saved.
+Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, const Prefixos& p,
+                            std::optional<TConversaoPendente>& conversao) {
   Relato r;
   std::string bytes, erro;
   if (!LerEntrada(nome, bytes, erro)) {
@@ -239,13 +242,21 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
     return r;
   }
 
-  TConversaoPendente conversao = PrepararConversaoNFe(pagina, args.diretorio, args.txt);
-  const TResultadoConversao& resultado = conversao.Resultado;
-  if (!resultado.Encontrada) {
+  TConversaoPendente convertida = PrepararConversaoNFe(pagina, args.diretorio, args.txt);
+  if (!convertida.Resultado.Encontrada) {
     r.erros = p.lista + std::string(MensagemNFeInexistente) + "\n";
     r.status = kNFeInexistente;
     return r;
   }
+  conversao = std::move(convertida);
+  return r;
+}
+
+// Saves a converted page and tells what there is to tell about it.
+Relato SalvarSemCapturar(TConversaoPendente& conversao, const Argumentos& args, const Prefixos& p,
+                         std::mutex& gravacao) {
+  Relato r;
+  const TResultadoConversao& resultado = conversao.Resultado;
   {
     // A terminating signal waits for the save in progress (see ReterSinais).
     const std::lock_guard trava(gravacao);
@@ -270,9 +281,10 @@ Relato ConverterSemCapturar(const std::string& nome, const Argumentos& args, con
   return r;
 }
 
-// One page's whole conversion; never throws, so that it can run in a worker.
-Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool varias, std::mutex& gravacao) {
-  const Prefixos p = PrefixosDe(nome, varias);
+// Runs one step of a page (`passo` returns its Relato); never throws, so that
+// it can run in a worker: a failure becomes the page's Relato.
+template <class Passo>
+Relato Capturar(const Prefixos& p, Passo passo) {
   const auto falha = [&](int status, const std::string& mensagem) {
     Relato r;
     r.status = status;
@@ -280,7 +292,7 @@ Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool var
     return r;
   };
   try {
-    return ConverterSemCapturar(nome, args, p, gravacao);
+    return passo();
   } catch (const ErroConversao& e) {
     return falha(kErroConversao, "conversion error: " + win1252::ParaUtf8(e.what()));
   } catch (const std::system_error& e) {  // filesystem errors included
@@ -292,6 +304,25 @@ Relato ConverterPagina(const std::string& nome, const Argumentos& args, bool var
   } catch (...) {
     return falha(kErroInterno, "internal error");
   }
+}
+
+// A page of the run: converted by a worker, then saved in its turn.
+struct PaginaDoLote {
+  Relato relato;
+  std::optional<TConversaoPendente> conversao;  // converted, to be saved
+  bool convertida = false;
+};
+
+void Converter(PaginaDoLote& pagina, const std::string& nome, const Argumentos& args, bool varias) {
+  const Prefixos p = PrefixosDe(nome, varias);
+  pagina.relato = Capturar(p, [&] { return ConverterSemCapturar(nome, args, p, pagina.conversao); });
+}
+
+void Salvar(PaginaDoLote& pagina, const std::string& nome, const Argumentos& args, bool varias, std::mutex& gravacao) {
+  if (!pagina.conversao) return;
+  const Prefixos p = PrefixosDe(nome, varias);
+  pagina.relato = Capturar(p, [&] { return SalvarSemCapturar(*pagina.conversao, args, p, gravacao); });
+  pagina.conversao.reset();
 }
 
 // Prints a page's lines; the path last checked, since a caller waiting for it
@@ -370,43 +401,73 @@ int ConverterVarias(const Argumentos& args, std::mutex& gravacao) {
   }
   const bool varias =
       paginas.size() > 1 || args.paginas.size() > 1 || (paginas.size() == 1 && paginas.front() != args.paginas.front());
-  if (!varias && paginas.size() == 1)
-    return Imprimir(ConverterPagina(paginas.front(), args, false, gravacao), paginas.front(), false);
+  if (!varias && paginas.size() == 1) {
+    PaginaDoLote pagina;
+    Converter(pagina, paginas.front(), args, false);
+    Salvar(pagina, paginas.front(), args, false, gravacao);
+    return Imprimir(pagina.relato, paginas.front(), false);
+  }
 
-  // Each page is independent: workers take the next one until none is left.
-  std::vector<Relato> relatos(paginas.size());
-  std::atomic<std::size_t> proxima{0};
+  // Workers convert the pages side by side, each taking the next one, at most
+  // a few pages ahead of the saves so that the converted documents waiting
+  // stay few; this thread saves them one at a time in the order given.
+  std::vector<PaginaDoLote> lote(paginas.size());
+  const std::size_t nTrabalhadores = Trabalhadores(paginas);
+  const std::size_t adiante = 2 * nTrabalhadores;
+  std::mutex estado;
+  std::condition_variable mudou;
+  std::size_t proxima = 0, salvas = 0;
   const auto trabalhar = [&] {
-    for (std::size_t i; (i = proxima++) < paginas.size();)
-      relatos[i] = ConverterPagina(paginas[i], args, true, gravacao);
+    for (;;) {
+      std::size_t i;
+      {
+        std::unique_lock trava(estado);
+        mudou.wait(trava, [&] { return proxima >= paginas.size() || proxima < salvas + adiante; });
+        if (proxima >= paginas.size()) return;
+        i = proxima++;
+      }
+      Converter(lote[i], paginas[i], args, true);
+      {
+        const std::lock_guard trava(estado);
+        lote[i].convertida = true;
+      }
+      mudou.notify_all();
+    }
   };
   std::vector<std::thread> trabalhadores;
-  for (std::size_t t = 1; t < Trabalhadores(paginas); ++t) trabalhadores.emplace_back(trabalhar);
-  trabalhar();
+  for (std::size_t t = 0; t < nTrabalhadores; ++t) trabalhadores.emplace_back(trabalhar);
+
+  for (std::size_t i = 0; i < paginas.size(); ++i) {
+    {
+      std::unique_lock trava(estado);
+      mudou.wait(trava, [&] { return lote[i].convertida; });
+    }
+    Salvar(lote[i], paginas[i], args, true, gravacao);
+    {
+      const std::lock_guard trava(estado);
+      salvas = i + 1;
+    }
+    mudou.notify_all();
+  }
   for (std::thread& t : trabalhadores) t.join();
 
-  // Pages with the same key wrote the same file in any order: the last page
-  // given wins, as it would with one run per page, and is saved once more so
-  // that its file is the one left.
+  // Pages with the same key wrote the same file, in the order given: the
+  // last page saved wins, as it would with one run per page.
   std::map<std::string, std::size_t> ultima;
   for (std::size_t i = 0; i < paginas.size(); ++i)
-    if (!relatos[i].caminho.empty()) ultima[relatos[i].caminho] = i;
-  std::vector<bool> refazer(paginas.size(), false);
+    if (!lote[i].relato.caminho.empty()) ultima[lote[i].relato.caminho] = i;
   for (std::size_t i = 0; i < paginas.size(); ++i) {
-    Relato& r = relatos[i];
+    Relato& r = lote[i].relato;
     if (r.caminho.empty()) continue;
     const std::size_t j = ultima[r.caminho];
     if (j == i) continue;
-    refazer[j] = true;
     r.erros = "salvexa-convert: " + EscaparControles(paginas[i]) + ": the later page " + EscaparControles(paginas[j]) +
               " has the same access key: its file " + EscaparControles(r.caminho) + " replaced this page's\n";
     r.caminho.clear();
     r.status = kMesmaChave;
   }
-  for (std::size_t j = 0; j < paginas.size(); ++j)
-    if (refazer[j]) relatos[j] = ConverterPagina(paginas[j], args, true, gravacao);
 
-  for (std::size_t i = 0; i < paginas.size(); ++i) pior = std::max(pior, Imprimir(relatos[i], paginas[i], true));
+  for (std::size_t i = 0; i < paginas.size(); ++i) pior = std::max(pior, Imprimir(lote[i].relato, paginas[i], true));
   return pior;
 }
 

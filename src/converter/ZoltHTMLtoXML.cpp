@@ -28,6 +28,17 @@ constexpr int kMaximoLinhasTabela = 990;
 constexpr std::size_t kCabecalhoProdutos = 87;
 // The heading line before the items of the older layouts.
 constexpr std::size_t kCabecalhoProdutosAntigo = 32;
+// Where an item's row (description, quantity, unit, value) is read from: the
+// seventh character of its text, just past the marker of items 1 to 9 and
+// inside its closing separator for longer numbers, which the first field
+// skip passes all the same.
+constexpr std::size_t kInicioDaLinhaDoItem = 7;
+// From a table's last column heading ("VALOR", "TEXTO") to its first cell:
+// the five letters, a separator and one more character.
+constexpr std::size_t kColunaAtePrimeiraCelula = 9;
+// The duplicates' heading and what follows it up to where their column
+// headings are looked for.
+constexpr std::size_t kTituloDuplicatas = 13;
 
 // Characters from the 1-based position `inicio`, at most `n`, as the page's
 // fixed-width values are cut (fewer at the end, none past it).
@@ -90,43 +101,100 @@ class LeitorPagina {
   LeitorPagina(std::string_view paginaTexto, TNFe& nfe) : pagina_(JuntarLinhas(paginaTexto)), nfe_(nfe) {}
 
   bool Ler() {
-    resto_ = pagina_.Inteiro();
-    Trecho cabecalho;
-    CortarNaSecao("Dados da NF-e", resto_, resto_, cabecalho);
-    LerCabecalho(cabecalho);
+    CortarNosTitulos();
+    LerCabecalho(Secao(kInicio, kDadosNFe));
     if (Aparar(nfe_.infNFe.ID).empty()) return false;
     ConferirTamanhoDaChave();
     LerValoresDaChave();
 
-    Cortar("EMITENTE");
-    LerDadosNFe(secao_);
-    Cortar("DESTINATÁRIO"_cp);  // the EMITENTE block is not read
-    Cortar("EMISSÃO"_cp);       // nor the DESTINATÁRIO block
-    Cortar("Dados do Emitente");
-    LerEmissao(secao_);
-    Cortar("Dados do destinatário"_cp);
-    LerEmitente(secao_);
-    Cortar("Dados dos Produtos e Serviços"_cp);
-    LerDestinatario(secao_);
+    LerDadosNFe(Secao(kDadosNFe, kBlocoEmitente));
+    // The EMITENTE and DESTINATÁRIO blocks are not read.
+    LerEmissao(Secao(kBlocoEmissao, kDadosEmitente));
+    LerEmitente(Secao(kDadosEmitente, kDadosDestinatario));
+    const Trecho destinatario = Secao(kDadosDestinatario, kProdutos);
+    LerDestinatario(destinatario);
 
-    // The products text runs up to the transport heading; the rest text stays
-    // at the products heading until the items and totals are read.
-    Trecho aPartirDoTransporte, produtos;
-    CortarNaSecao("Dados do Transporte", resto_, aPartirDoTransporte, produtos);
-    if (versao_ == "2.00")
-      LerItens(produtos);
-    else
-      LerItensLeiauteAntigo(produtos);
-    LerTotais(CortarEmExato(secao_, "Totais"));
+    // The totals follow the last item, within its text; with no item they
+    // are looked for in the recipient's section.
+    const Trecho produtos = Secao(kProdutos, kTransporte);
+    const Trecho ultimoItem =
+        versao_ == "2.00" ? LerItens(produtos, destinatario) : LerItensLeiauteAntigo(produtos, destinatario);
+    LerTotais(CortarEmExato(ultimoItem, "Totais"));
 
-    Trecho ignorado;
-    CortarNaSecao("Dados do Transporte", resto_, resto_, ignorado);
-    LerTransporteCobrancaEInformacoes(produtos);
+    const Trecho transporte = Secao(kTransporte, kCobranca);
+    LerTransporte(transporte);
+    // The billing section reaches back to the transport heading.
+    if (!Aparar(transporte.texto).empty()) LerCobranca(Secao(kTransporte, kInformacoesAdicionais));
+    LerInformacoes(Informacoes(produtos));
+    LerObservacoes(Secao(kTransporte, kNotaAvulsa));
     return true;
   }
 
  private:
-  void Cortar(std::string_view cabecalho) { CortarNaSecao(cabecalho, resto_, resto_, secao_); }
+  // The result page's headings, in page order up to the transport heading.
+  // The page is cut at each of these in turn, each searched (ASCII case
+  // ignored) from the last one found; the three after the transport heading
+  // are each searched from it.
+  enum Titulo {
+    kInicio,  // the page's start
+    kDadosNFe,
+    kBlocoEmitente,
+    kBlocoDestinatario,
+    kBlocoEmissao,
+    kDadosEmitente,
+    kDadosDestinatario,
+    kProdutos,
+    kTransporte,
+    kCobranca,
+    kInformacoesAdicionais,
+    kNotaAvulsa,
+    kTitulos
+  };
+  static constexpr std::array<std::string_view, kTitulos> kNomeTitulo = {
+      "",
+      "Dados da NF-e",
+      "EMITENTE",
+      "DESTINATÁRIO"_cp,
+      "EMISSÃO"_cp,
+      "Dados do Emitente",
+      "Dados do destinatário"_cp,
+      "Dados dos Produtos e Serviços"_cp,
+      "Dados do Transporte",
+      "Dados de Cobrança"_cp,
+      "Informações Adicionais"_cp,
+      "Dados de Nota Fiscal Avulsa",
+  };
+
+  // Where each heading of the chain up to the transport cuts the page: the
+  // text from it on, or from the cut before it when the page lacks it.
+  void CortarNosTitulos() {
+    Trecho resto = pagina_.Inteiro();
+    aPartirDe_[kInicio] = resto;
+    for (int t = kDadosNFe; t <= kTransporte; ++t) {
+      Trecho antes;
+      CortarNaSecao(kNomeTitulo[t], resto, resto, antes);
+      aPartirDe_[t] = resto;
+    }
+  }
+
+  // The text from heading `de` (from the cut before it when the page lacks
+  // it) up to heading `ate`; empty when `ate` does not follow.
+  Trecho Secao(Titulo de, Titulo ate) const {
+    Trecho aPartir = aPartirDe_[de], antes;
+    CortarNaSecao(kNomeTitulo[ate], aPartirDe_[de], aPartir, antes);
+    return antes;
+  }
+
+  // The additional information's text: from its heading on, else from the
+  // billing heading on, else the products text.
+  Trecho Informacoes(Trecho produtos) const {
+    for (const Titulo t : {kInformacoesAdicionais, kCobranca}) {
+      const Trecho transporte = aPartirDe_[kTransporte];
+      const std::size_t p = BuscarSemCaixa(transporte, Aparar(kNomeTitulo[t]));
+      if (p != std::string_view::npos) return transporte.Sub(p);
+    }
+    return produtos;
+  }
 
   void LerCabecalho(Trecho t) {
     nfe_.infNFe.ID = Digitos(t, "Chave de acesso");
@@ -240,8 +308,10 @@ class LeitorPagina {
   // Items are taken in sequence. The marker of n+1 is looked for only after
   // item n's row, so a row cell holding a plain number is never a marker,
   // and the first number missing from the sequence ends the list: the last
-  // item's text runs to the end of the products text.
-  void LerItens(Trecho produtos) {
+  // item's text runs to the end of the products text. Returns the last item's
+  // text as read (`semItens` when there is none).
+  Trecho LerItens(Trecho produtos, Trecho semItens) {
+    Trecho ultimo = semItens;
     const Trecho lista = produtos.Sub(kCabecalhoProdutos);
     std::size_t inicio = lista.texto.find(Marcador(1));
     for (int n = 1; inicio != std::string_view::npos; ++n) {
@@ -252,9 +322,10 @@ class LeitorPagina {
         AlertarItensAlemDoMaximo(lista.texto, proximo);
         proximo = std::string_view::npos;  // the layout's maximum: the last item runs to the end
       }
-      LerItem(n, lista.Sub(inicio, proximo == std::string_view::npos ? proximo : proximo - inicio));
+      ultimo = LerItem(n, lista.Sub(inicio, proximo == std::string_view::npos ? proximo : proximo - inicio));
       inicio = proximo;
     }
+    return ultimo;
   }
 
   // The items after the layout's maximum, from the marker of the first of
@@ -270,14 +341,15 @@ class LeitorPagina {
                        std::string(" do leiaute foram deixados de fora (os totais incluem todos)."_cp));
   }
 
-  void LerItem(int n, Trecho item) {
+  // Returns the item's text from its last section read (ICMS or IPI) on.
+  Trecho LerItem(int n, Trecho item) {
     TDetCollectionItem& det = nfe_.Det.Add();
     TProd& prod = det.Prod;
     prod.nItem = n;
     prod.xProd = Texto(item, Marcador(n));
 
     // The row: description, quantity, unit and value, each ended by a separator.
-    item = item.Sub(7);
+    item = item.Sub(kInicioDaLinhaDoItem);
     PularCampoDoTrecho(item);
     PularCampoDoTrecho(item);
     prod.uCom = std::string(Aparar(ProximoCampo(item.texto)));
@@ -288,7 +360,7 @@ class LeitorPagina {
     LerVeiculo(item, prod.veicProd);
     LerICMS(item, det.Imposto.ICMS);
     LerIPI(item, det.Imposto.IPI);
-    secao_ = item;  // the last item's text also holds the totals
+    return item;
   }
 
   // The older layouts read the details up to the unit value of taxation only.
@@ -334,15 +406,20 @@ class LeitorPagina {
       icms.CST = Codigo(CodigoParaCSTIcms, ValorAposRotulo(t, "Tributação do ICMS"_cp, 3));
     }
     const Trecho texto = CortarEmExato(t, "Modalidade");
-    const std::string cst = CSTIcmsParaCodigo(icms.CST);
-    if (cst.find("70") != std::string::npos)
-      LerICMSRamoA(texto, icms);
-    else if (cst.find("20") != std::string::npos)
-      LerICMSRamoB(texto, icms);
-    else if (cst.find("10") != std::string::npos)
-      LerICMSRamoC(texto, icms);
-    else
-      LerICMSRamoD(texto, icms);
+    switch (icms.CST) {
+      case cst70:
+        LerICMSRamoA(texto, icms);
+        break;
+      case cst20:
+        LerICMSRamoB(texto, icms);
+        break;
+      case cst10:
+      case cstPart10:
+        LerICMSRamoC(texto, icms);
+        break;
+      default:
+        LerICMSRamoD(texto, icms);
+    }
   }
 
   static TkxnDeterminacaoBaseIcms ModBC(std::string_view codigo) {
@@ -430,8 +507,10 @@ class LeitorPagina {
 
   // Nothing but the labels marks an item there: each item's text runs from
   // one "Num." to the next (or to the end of the products text), at most 990
-  // of them, so the reading always ends.
-  void LerItensLeiauteAntigo(Trecho produtos) {
+  // of them, so the reading always ends. Returns the last item's text as
+  // read (`semItens` when there is none).
+  Trecho LerItensLeiauteAntigo(Trecho produtos, Trecho semItens) {
+    Trecho ultimo = semItens;
     Trecho lista = produtos.Sub(kCabecalhoProdutosAntigo);
     static constexpr std::string_view kNum = "Num.";
     std::size_t p = BuscarSemCaixa(lista, kNum);
@@ -439,13 +518,14 @@ class LeitorPagina {
       lista = lista.Sub(p);
       const std::size_t seguinte = BuscarSemCaixa(lista.Sub(kNum.size()), kNum);
       const std::size_t fim = seguinte == std::string_view::npos ? lista.size() : seguinte + kNum.size();
-      LerItemLeiauteAntigo(lista.Sub(0, fim));
+      ultimo = LerItemLeiauteAntigo(lista.Sub(0, fim));
       lista = lista.Sub(fim);
       p = seguinte == std::string_view::npos ? std::string_view::npos : 0;
     }
+    return ultimo;
   }
 
-  void LerItemLeiauteAntigo(Trecho item) {
+  Trecho LerItemLeiauteAntigo(Trecho item) {
     TDetCollectionItem& det = nfe_.Det.Add();
     TProd& prod = det.Prod;
     prod.nItem = Inteiro(item, "Num.");
@@ -463,7 +543,7 @@ class LeitorPagina {
     icms.pICMS = Numero(item, "Alíquota do ICMS Normal"_cp);
     icms.vICMS = Numero(item, "Valor do ICMS Normal");
     LerIPI(item, det.Imposto.IPI);
-    secao_ = item;
+    return item;
   }
 
   // ---- Totals, transport, billing, information ----
@@ -485,19 +565,6 @@ class LeitorPagina {
     tot.vII = Numero(t, "Valor do II");
     tot.vPIS = Numero(t, "Valor do PIS");
     tot.vCOFINS = Numero(t, "Valor da COFINS");
-  }
-
-  // `informacao` comes in as the products text: the fallback of the
-  // information text when neither of its headings is on the page.
-  void LerTransporteCobrancaEInformacoes(Trecho informacao) {
-    Trecho transporte, cobranca, observacoes, ignorado;
-    CortarNaSecao("Dados de Cobrança"_cp, resto_, informacao, transporte);
-    CortarNaSecao("Informações Adicionais"_cp, resto_, informacao, cobranca);
-    CortarNaSecao("Dados de Nota Fiscal Avulsa", resto_, ignorado, observacoes);
-    LerTransporte(transporte);
-    if (!Aparar(transporte.texto).empty()) LerCobranca(cobranca);
-    LerInformacoes(informacao);
-    LerObservacoes(observacoes);
   }
 
   void LerTransporte(Trecho t) {
@@ -528,14 +595,14 @@ class LeitorPagina {
   }
 
   // A table read field by field from `desde` characters after the heading and
-  // then past its last column heading (five letters, a separator and one more
-  // character): whatever follows the table in the text is read as more rows.
+  // then past its last column heading: whatever follows the table in the text
+  // is read as more rows.
   static std::string_view CorpoDaTabela(Trecho t, std::size_t cabecalho, std::size_t desde,
                                         std::string_view ultimaColuna) {
     const Trecho tabela = t.Sub(cabecalho + desde);
     const std::size_t p = BuscarSemCaixa(tabela, ultimaColuna);
-    // Without that column heading the cells start nine characters in.
-    return tabela.Sub((p == std::string_view::npos ? 0 : p) + 9).texto;
+    // Without that column heading the cells start as far in from the table's start.
+    return tabela.Sub((p == std::string_view::npos ? 0 : p) + kColunaAtePrimeiraCelula).texto;
   }
 
   // Reads the rows of `colunas` fields each from `campos`, handing each to
@@ -571,12 +638,13 @@ class LeitorPagina {
     cobr.Fat.vLiq = Numero(t, "Valor Líquido"_cp);
     const std::size_t duplicatas = BuscarSemCaixa(t, "DUPLICATAS");
     if (duplicatas == std::string_view::npos) return;
-    LerLinhasDaTabela<3>(CorpoDaTabela(t, duplicatas, 13, "VALOR"), "dup", "duplicatas", [&](const auto& linha) {
-      TDupCollectionItem& dup = cobr.Dup.Add();
-      dup.nDup = std::string(linha[0]);
-      dup.dVenc = LerData(linha[1]);
-      dup.vDup = LerMoeda(linha[2], "Valor");
-    });
+    LerLinhasDaTabela<3>(CorpoDaTabela(t, duplicatas, kTituloDuplicatas, "VALOR"), "dup", "duplicatas",
+                         [&](const auto& linha) {
+                           TDupCollectionItem& dup = cobr.Dup.Add();
+                           dup.nDup = std::string(linha[0]);
+                           dup.dVenc = LerData(linha[1]);
+                           dup.vDup = LerMoeda(linha[2], "Valor");
+                         });
   }
 
   void LerInformacoes(Trecho t) {
@@ -612,8 +680,7 @@ class LeitorPagina {
  private:
   TextoDobrado pagina_;
   TNFe& nfe_;
-  Trecho resto_;
-  Trecho secao_;
+  std::array<Trecho, kTitulos> aPartirDe_;
   std::string versao_;
 };
 
@@ -639,8 +706,8 @@ bool LerPaginaNFe(std::string_view paginaTexto, TNFe& nfe, std::vector<std::stri
 std::string GerarXMLNFe(TNFe& nfe, std::vector<std::string>* alertas) {
   TNFeW escritor(nfe);
   escritor.GerarDocumento();
-  if (alertas) *alertas = escritor.Gerador.ListaDeAlertas();
-  return std::move(escritor.Gerador.ArquivoFormatoXML);
+  if (alertas) *alertas = escritor.Gerador().ListaDeAlertas();
+  return escritor.Gerador().ExtrairArquivoFormatoXML();
 }
 
 TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::string_view diretorioSaida, bool salvarTXT) {
@@ -651,7 +718,7 @@ TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::strin
   if (!LerPaginaNFe(paginaTexto, nfe, &alertasDaPagina)) return conversao;
   resultado.Encontrada = true;
   TNFeW escritor(nfe);
-  escritor.Opcoes.GerarTXTSimultaneamente = salvarTXT;
+  escritor.Opcoes().GerarTXTSimultaneamente = salvarTXT;
   escritor.GerarDocumento();
   const std::string& id = nfe.infNFe.ID;
   // The directory exactly as given: blanks are part of a path.
@@ -659,10 +726,10 @@ TConversaoPendente PrepararConversaoNFe(std::string_view paginaTexto, std::strin
   resultado.Caminho = (std::filesystem::path(diretorioSaida) / nome).string();
   if (salvarTXT) resultado.CaminhoTXT = resultado.Caminho.substr(0, resultado.Caminho.size() - 4) + ".txt";
   resultado.Alertas = std::move(alertasDaPagina);
-  const std::vector<std::string> doEscritor = escritor.Gerador.ListaDeAlertas();
+  const std::vector<std::string> doEscritor = escritor.Gerador().ListaDeAlertas();
   resultado.Alertas.insert(resultado.Alertas.end(), doEscritor.begin(), doEscritor.end());
-  resultado.AlertasNaoListados = escritor.Gerador.AlertasNaoGuardados;
-  conversao.Gerador = std::move(escritor.Gerador);
+  resultado.AlertasNaoListados = escritor.Gerador().AlertasNaoGuardados();
+  conversao.Gerador = std::move(escritor.Gerador());
   return conversao;
 }
 

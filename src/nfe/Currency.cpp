@@ -5,11 +5,12 @@
 #include <limits>
 
 #include "../util/ErroConversao.h"
+#include "../util/Win1252.h"
 
 namespace {
 
 [[noreturn]] void Falhar(std::string_view texto) {
-  throw ErroConversao("'" + std::string(texto) + "' is not a valid Currency value");
+  throw ErroConversao("Valor: '" + std::string(texto) + "' " + std::string("não é um valor monetário válido."_cp));
 }
 
 }  // namespace

@@ -4,8 +4,14 @@
 #include <string>
 
 #include "../util/ErroConversao.h"
+#include "../util/Win1252.h"
 
 namespace {
+
+// A TDateTime outside the years 1 to 9999.
+std::string ForaDoIntervalo(double valor) {
+  return "Data e hora: '" + std::to_string(valor) + "' " + std::string("está fora dos anos 1 a 9999."_cp);
+}
 
 constexpr long long kDiasAte1899_12_30 = -25569;  // 1899-12-30 relative to 1970-01-01
 
@@ -42,14 +48,15 @@ bool DataValida(int ano, int mes, int dia) {
 
 TDateTime CodificarHora(int hora, int minuto, int segundo) {
   if (hora < 0 || hora > 23 || minuto < 0 || minuto > 59 || segundo < 0 || segundo > 59)
-    throw ErroConversao("invalid time " + std::to_string(hora) + ":" + std::to_string(minuto) + ":" +
-                        std::to_string(segundo));
+    throw ErroConversao("Hora: '" + std::to_string(hora) + ":" + std::to_string(minuto) + ":" +
+                        std::to_string(segundo) + "' " + std::string("não é uma hora válida."_cp));
   return (hora * 3600.0 + minuto * 60.0 + segundo) / 86400.0;
 }
 
 TDateTime CodificarDataHora(int ano, int mes, int dia, int hora, int minuto, int segundo) {
   if (!DataValida(ano, mes, dia))
-    throw ErroConversao("invalid date " + std::to_string(ano) + "-" + std::to_string(mes) + "-" + std::to_string(dia));
+    throw ErroConversao("Data: '" + std::to_string(ano) + "-" + std::to_string(mes) + "-" + std::to_string(dia) + "' " +
+                        std::string("não é uma data válida."_cp));
   const double dias = static_cast<double>(DiasDesde1970(ano, unsigned(mes), unsigned(dia)) - kDiasAte1899_12_30);
   const double hora_ = CodificarHora(hora, minuto, segundo);
   // Dates before 1899-12-30 keep the time as a positive fraction away from zero.
@@ -58,7 +65,7 @@ TDateTime CodificarDataHora(int ano, int mes, int dia, int hora, int minuto, int
 
 DataHoraPartes DecodificarDataHora(TDateTime valor) {
   // Years 1 to 9999 only; NaN, infinities and far-off values have no calendar date.
-  if (!(valor > -693594.0 && valor < 2958466.0)) throw ErroConversao("invalid TDateTime " + std::to_string(valor));
+  if (!(valor > -693594.0 && valor < 2958466.0)) throw ErroConversao(ForaDoIntervalo(valor));
   double inteira = std::trunc(valor);
   long long segundos = std::llround(std::fabs(valor - inteira) * 86400.0);
   if (segundos >= 86400) {
@@ -66,7 +73,7 @@ DataHoraPartes DecodificarDataHora(TDateTime valor) {
     // day number counts up towards zero.
     segundos -= 86400;
     inteira += 1;
-    if (inteira > 2958465.0) throw ErroConversao("invalid TDateTime " + std::to_string(valor));
+    if (inteira > 2958465.0) throw ErroConversao(ForaDoIntervalo(valor));
   }
   DataHoraPartes p;
   DataDeDias(static_cast<long long>(inteira) + kDiasAte1899_12_30, p.ano, p.mes, p.dia);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "util/ErroConversao.h"
+#include "util/Win1252.h"
 
 namespace {
 
@@ -15,7 +16,9 @@ DecimalExato DecimalExato::DeDouble(double valor) {
   char buf[400];
   const auto r = std::to_chars(buf, buf + sizeof buf, valor, std::chars_format::fixed);
   std::string_view t(buf, static_cast<std::size_t>(r.ptr - buf));
-  if (!std::isfinite(valor)) throw ErroConversao("'" + std::string(t) + "' is not a valid floating point value");
+  if (!std::isfinite(valor))
+    throw ErroConversao(std::string("Número: '"_cp) + std::string(t) + "' " +
+                        std::string("não é um número decimal finito."_cp));
   DecimalExato d;
   d.negativo = !t.empty() && t[0] == '-';
   if (d.negativo) t.remove_prefix(1);

@@ -15,9 +15,13 @@ namespace {
 
 constexpr bool EhBranco(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-// Digit value of a character that must be a digit.
-int ValorDigito(char c) {
-  if (!EhDigito(c)) throw ErroConversao("'" + std::string(1, c) + "' is not a valid integer value");
+// Digit value of the character at `i` of `valor`, which must be a digit; the
+// error names the field and the value.
+int ValorDigito(std::string_view campo, std::string_view valor, std::size_t i) {
+  const char c = valor[i];
+  if (!EhDigito(c))
+    throw ErroConversao(std::string(campo) + ": '" + std::string(valor) + "' " +
+                        std::string("tem um caractere que não é dígito na posição "_cp) + std::to_string(i + 1) + ".");
   return c - '0';
 }
 
@@ -166,8 +170,10 @@ bool TagNaLista(std::string_view Tag, std::string_view Lista) {
 }
 
 int UltimoDigito(std::string_view Texto) {
-  if (Texto.empty()) throw ErroConversao("'' is not a valid integer value");
-  return ValorDigito(Texto.back());
+  if (Texto.empty() || !EhDigito(Texto.back()))
+    throw ErroConversao("Id da NF-e: '" + std::string(Texto) + "' " +
+                        std::string("não termina no dígito verificador."_cp));
+  return Texto.back() - '0';
 }
 
 std::string VersaoDoLeiaute(TkxnSchema Schema, int Leiaute) {
@@ -233,7 +239,7 @@ bool ConferirCNPJ(std::string_view CNPJ) {
   if (CNPJ.size() != 14) return false;
   static constexpr int kPesos[13] = {6, 5, 4, 3, 2, 9, 8, 7, 6, 5, 4, 3, 2};
   int digitos[14];
-  for (int i = 0; i < 14; ++i) digitos[i] = ValorDigito(CNPJ[i]);
+  for (int i = 0; i < 14; ++i) digitos[i] = ValorDigito("CNPJ", CNPJ, static_cast<std::size_t>(i));
   int soma1 = 0, soma2 = 0;
   for (int i = 0; i < 12; ++i) soma1 += digitos[i] * kPesos[i + 1];
   for (int i = 0; i < 13; ++i) soma2 += digitos[i] * kPesos[i];
@@ -243,7 +249,7 @@ bool ConferirCNPJ(std::string_view CNPJ) {
 bool ConferirCPF(std::string_view CPF) {
   if (CPF.size() != 11) return false;
   int digitos[11];
-  for (int i = 0; i < 11; ++i) digitos[i] = ValorDigito(CPF[i]);
+  for (int i = 0; i < 11; ++i) digitos[i] = ValorDigito("CPF", CPF, static_cast<std::size_t>(i));
   int soma1 = 0, soma2 = 0;
   for (int i = 0; i < 9; ++i) {
     soma1 += digitos[i] * (10 - i);
@@ -331,7 +337,9 @@ bool ComporChaveAcessoSemTipoEmissao(std::string& Chave, int cUF, int cNF, int m
 }
 
 int DerivarCodigoNumerico(int Numero) {
-  if (Numero < 0) throw ErroConversao("negative invoice number " + std::to_string(Numero));
+  if (Numero < 0)
+    throw ErroConversao(std::string("Número da NF-e: '"_cp) + std::to_string(Numero) + "' " +
+                        std::string("é negativo."_cp));
   std::string texto;
   const std::string numero = std::to_string(Numero);
   for (int i = 0; i < 10; ++i) texto += numero;
@@ -348,7 +356,9 @@ int CodigoNumericoDaChave(std::string_view Chave, double Versao) {
   const std::size_t inicio = Versao >= 2.0 ? 35 : 34;
   const std::size_t tamanho = Versao >= 2.0 ? 8 : 9;
   if (digitos.size() < inicio + tamanho)
-    throw ErroConversao("access key too short for its numeric code: " + std::string(Chave));
+    throw ErroConversao("Chave de acesso: '" + std::string(Chave) + "' " +
+                        std::string("é curta demais para o código numérico ("_cp) + std::to_string(digitos.size()) +
+                        std::string(" dígitos, são precisos "_cp) + std::to_string(inicio + tamanho) + ").");
   return std::stoi(digitos.substr(inicio, tamanho));
 }
 
@@ -595,7 +605,9 @@ bool EntradaAceita(const EntradaIE& entrada, const std::string& digitos, bool Ig
 // The AP registration read as a whole number, which picks its number range.
 // Digits only: a sign would move the number into the other range.
 long long NumeroIE(const std::string& ie) {
-  if (ie.empty() || !TodosDigitos(ie)) throw ErroConversao("'" + ie + "' is not a valid integer value");
+  if (ie.empty() || !TodosDigitos(ie))
+    throw ErroConversao(std::string("Inscrição Estadual: '"_cp) + ie + "' " +
+                        std::string("não é um número inteiro válido."_cp));
   long long numero = 0;
   for (const char c : ie) numero = numero > 99999999999999LL ? numero : numero * 10 + (c - '0');
   return numero;
@@ -639,7 +651,7 @@ bool ConferirItemServico(int Codigo) {
 bool ConferirSUFRAMA(std::string_view ISUF) {
   if (ExtrairDigitos(ISUF).size() < 9) return false;
   int soma = 0;
-  for (int i = 0; i < 9; ++i) soma += ValorDigito(ISUF[i]) * (9 - i);
+  for (int i = 0; i < 9; ++i) soma += ValorDigito("SUFRAMA", ISUF, static_cast<std::size_t>(i)) * (9 - i);
   int digito = 11 - soma % 11;
   if (digito > 9) digito = 0;
   return ISUF[8] - '0' == digito;

@@ -51,8 +51,10 @@ std::string TextoDouble(double valor) {
   return std::string(buf, r.ptr);
 }
 
-[[noreturn]] void ValorInvalido(std::string_view valor, std::string_view tipo) {
-  throw ErroConversao("'" + std::string(valor) + "' is not a valid " + std::string(tipo) + " value");
+// `oque` says what the value is not ("um número válido"); EscreverCampo puts
+// the field's name in front.
+[[noreturn]] void ValorInvalido(std::string_view valor, std::string_view oque) {
+  throw ErroConversao("'" + std::string(valor) + std::string("' não é "_cp) + std::string(oque) + ".");
 }
 
 std::uint64_t Magnitude(std::int64_t v) {
@@ -72,7 +74,7 @@ DecimalExato DecimalDeTexto(std::string_view original) {
   const std::string_view inteira = t.substr(0, sep);
   const std::string_view fracao = sep == std::string_view::npos ? std::string_view() : t.substr(sep + 1);
   if ((inteira.empty() && fracao.empty()) || !TodosDigitos(inteira) || !TodosDigitos(fracao))
-    ValorInvalido(original, "floating point");
+    ValorInvalido(original, "um número válido"_cp);
   d.inteira = inteira.empty() ? "0" : std::string(inteira);
   d.fracao = std::string(fracao);
   return d;
@@ -108,7 +110,8 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
       if (!s.empty() && s[0] == '+') s.remove_prefix(1);
       std::int64_t i = 0;
       const auto r = std::from_chars(s.data(), s.data() + s.size(), i);
-      if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size()) ValorInvalido(v.texto(), "integer");
+      if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size())
+        ValorInvalido(v.texto(), "um número inteiro válido"_cp);
       return i;
     }
     case TValorCampo::Tipo::Currency: {
@@ -125,7 +128,8 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
     case TValorCampo::Tipo::Double:
     case TValorCampo::Tipo::Data: {
       const double r = std::nearbyint(v.real());
-      if (!std::isfinite(r) || std::fabs(r) > 9.2e18) ValorInvalido(TextoDouble(v.real()), "integer");
+      if (!std::isfinite(r) || std::fabs(r) > 9.2e18)
+        ValorInvalido(TextoDouble(v.real()), "um número inteiro válido"_cp);
       return static_cast<std::int64_t>(r);
     }
   }
@@ -134,7 +138,7 @@ std::int64_t InteiroDeValor(const TValorCampo& v) {
 
 // Years 1 to 9999 only.
 TDateTime DataConferida(double valor) {
-  if (!(valor > -693594.0 && valor < 2958466.0)) ValorInvalido(TextoDouble(valor), "date");
+  if (!(valor > -693594.0 && valor < 2958466.0)) ValorInvalido(TextoDouble(valor), "uma data válida"_cp);
   return valor;
 }
 
@@ -150,7 +154,7 @@ TDateTime DataDeValor(const TValorCampo& v) {
     case TValorCampo::Tipo::Texto:
       break;
   }
-  ValorInvalido(v.texto(), "date");
+  ValorInvalido(v.texto(), "uma data válida"_cp);
 }
 
 // The value's own text form (the alerts quote it).
@@ -265,60 +269,59 @@ std::string FormatarDataHora(TDateTime valor) {
 }
 
 void TGerador::Identar() {
-  const int espacos = Opcoes.TamanhoIdentacao * Opcoes.NivelAtual;
-  if (espacos > 0) ArquivoFormatoXML.append(static_cast<std::size_t>(espacos), ' ');
+  const int espacos = opcoes_.TamanhoIdentacao * nivel_;
+  if (espacos > 0) xml_.append(static_cast<std::size_t>(espacos), ' ');
 }
 
 std::string TGerador::PrepararTexto(std::string_view Texto) const {
-  return PrepararTextoXML(Opcoes.RetirarEspacos, Texto, Opcoes.RetirarAcentos);
+  return PrepararTextoXML(opcoes_.RetirarEspacos, Texto, opcoes_.RetirarAcentos);
 }
 
 void TGerador::EscreverGrupo(std::string_view TAG, std::string_view ID, bool Identar) {
   IniciarLinhasTXT(ID);
-  if (!LayoutArquivoTXT.empty() &&
-      (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos)) {
+  if (formaTXT_.Ativa() && (TAG.find("=\"") != std::string_view::npos || TAG.find("= \"") != std::string_view::npos)) {
     const std::string atributo = TextoEntre(TAG, " ", "=");
     if (PreencherCampoTXT(atributo, TextoEntre(TAG, "\"", "\"")))
       RegistrarAlerta(ID, Aparar(atributo), "", kTrocadoNoTXT);
   }
 
   const bool fechamento = !TAG.empty() && TAG[0] == '/';
-  if (!TagNaLista(TAG, TagsForaDoNivel)) {
+  if (!TagNaLista(TAG, opcoes_.TagsForaDoNivel)) {
     if (!fechamento) {
-      AnexarElemento(TagNivel, TAG);
+      AnexarElemento(tagNivel_, TAG);
     } else {
       const std::string_view nome = TAG.substr(1);
       if (nome.starts_with("det")) {
         // The item group carries an attribute: cut at its entry rather than match the name.
-        const auto p = TagNivel.find("<det");
-        if (p != std::string::npos) TagNivel.erase(p);
+        const auto p = tagNivel_.find("<det");
+        if (p != std::string::npos) tagNivel_.erase(p);
       } else {
         std::string entrada;
         entrada.reserve(nome.size() + 2);
         entrada += '<';
         entrada += nome;
         entrada += '>';
-        if (const auto p = TagNivel.find(entrada); p != std::string::npos) {
-          TagNivel.erase(p, entrada.size());
+        if (const auto p = tagNivel_.find(entrada); p != std::string::npos) {
+          tagNivel_.erase(p, entrada.size());
         } else {
           // A group opened with attributes ("<forDia dia=...>") leaves its entry too.
           entrada.back() = ' ';
-          const auto inicio = TagNivel.find(entrada);
-          const auto fim = inicio == std::string::npos ? inicio : TagNivel.find('>', inicio);
-          if (fim != std::string::npos) TagNivel.erase(inicio, fim + 1 - inicio);
+          const auto inicio = tagNivel_.find(entrada);
+          const auto fim = inicio == std::string::npos ? inicio : tagNivel_.find('>', inicio);
+          if (fim != std::string::npos) tagNivel_.erase(inicio, fim + 1 - inicio);
         }
       }
     }
   }
 
-  if (Identar && fechamento) --Opcoes.NivelAtual;
-  if (TagNaLista(TAG, TagsRecuarNivel)) --Opcoes.NivelAtual;
+  if (Identar && fechamento) --nivel_;
+  if (TagNaLista(TAG, opcoes_.TagsRecuarNivel)) --nivel_;
 
-  if (Opcoes.IdentarXML) this->Identar();
-  AnexarElemento(ArquivoFormatoXML, TAG);
-  if (Opcoes.IdentarXML) ArquivoFormatoXML += "\r\n";
+  if (opcoes_.IdentarXML) this->Identar();
+  AnexarElemento(xml_, TAG);
+  if (opcoes_.IdentarXML) xml_ += "\r\n";
 
-  if (Identar && !fechamento) ++Opcoes.NivelAtual;
+  if (Identar && !fechamento) ++nivel_;
 }
 
 void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::string_view TAG, int Min, int Max,
@@ -330,95 +333,105 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
   std::string formatado;
   std::string_view texto;
   bool vazio = false;
-  switch (Tipo) {
-    case fcTexto:
-      if (Valor.tipo() == TValorCampo::Tipo::Texto) {
-        texto = Aparar(Valor.texto());
-      } else {
-        formatado = Trim(TextoDoValor(Valor));
+  // A value that cannot become the field's kind stops the document: the
+  // error names the field.
+  try {
+    switch (Tipo) {
+      case fcTexto:
+        if (Valor.tipo() == TValorCampo::Tipo::Texto) {
+          texto = Aparar(Valor.texto());
+        } else {
+          formatado = Trim(TextoDoValor(Valor));
+          texto = formatado;
+        }
+        vazio = texto.empty();
+        break;
+      case fcInteiro: {
+        const std::int64_t i = InteiroDeValor(Valor);
+        char buf[24];
+        const auto r = std::to_chars(buf, buf + sizeof buf, i);
+        const std::string_view numero(buf, static_cast<std::size_t>(r.ptr - buf));
+        if (Min == Max) {
+          // Fixed width: zeros in front. A longer number is kept whole, so that
+          // the size check below reports it instead of its leading digits being lost.
+          const auto largura = static_cast<std::size_t>(Max < 0 ? 0 : Max);
+          const std::size_t zeros = largura > numero.size() ? std::min<std::size_t>(largura - numero.size(), 60) : 0;
+          formatado.assign(zeros, '0');
+          formatado += numero;
+        } else {
+          formatado.assign(numero);
+        }
         texto = formatado;
+        vazio = i == 0 && Ocorrencia == 0;
+        break;
       }
-      vazio = texto.empty();
-      break;
-    case fcInteiro: {
-      const std::int64_t i = InteiroDeValor(Valor);
-      char buf[24];
-      const auto r = std::to_chars(buf, buf + sizeof buf, i);
-      const std::string_view numero(buf, static_cast<std::size_t>(r.ptr - buf));
-      if (Min == Max) {
-        // Fixed width: zeros in front. A longer number is kept whole, so that
-        // the size check below reports it instead of its leading digits being lost.
-        const auto largura = static_cast<std::size_t>(Max < 0 ? 0 : Max);
-        const std::size_t zeros = largura > numero.size() ? std::min<std::size_t>(largura - numero.size(), 60) : 0;
-        formatado.assign(zeros, '0');
-        formatado += numero;
-      } else {
-        formatado.assign(numero);
-      }
-      texto = formatado;
-      vazio = i == 0 && Ocorrencia == 0;
-      break;
-    }
-    case fcData: {
-      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      formatado = FormatarData(p);
-      texto = formatado;
-      vazio = DataZero(p);
-      break;
-    }
-    case fcDataHora: {
-      const TDateTime t = DataDeValor(Valor);
-      formatado = FormatarDataHora(t);
-      texto = formatado;
-      vazio = DataZero(DecodificarDataHora(t));
-      break;
-    }
-    case fcHora: {
-      const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
-      formatado = FormatarHora(p);
-      texto = formatado;
-      vazio = p.hora == 0 && p.minuto == 0 && p.segundo == 0;
-      break;
-    }
-    case fcNumerico:
-      if (Valor.tipo() == TValorCampo::Tipo::Texto) {
-        texto = Aparar(Valor.texto());
-      } else {
-        formatado = Trim(TextoDoValor(Valor));
+      case fcData: {
+        const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+        formatado = FormatarData(p);
         texto = formatado;
+        vazio = DataZero(p);
+        break;
       }
-      if (!TodosDigitos(texto)) RegistrarAlerta(id, tag, Descricao, kConteudoInvalido);
-      vazio = Valor.tipo() == TValorCampo::Tipo::Texto && Valor.texto().empty();
-      break;
-    case fcDecimal2:
-    case fcDecimal3:
-    case fcDecimal4:
-    case fcDecimal6:
-    case fcDecimal10: {
-      const int casas = CasasDecimais(Tipo);
-      if (Valor.tipo() == TValorCampo::Tipo::Currency) {
-        // Exact already, with four decimals: no digit text needed.
-        const std::int64_t bruto = Valor.moeda().Bruto();
-        if (casas < 4 && bruto % kPotencias10[4 - casas] != 0)
-          RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-        const bool semFracao = bruto % Currency::kEscala == 0;
-        formatado = Valor.moeda().Formatar(Opcoes.SuprimirDecimais && semFracao ? 0 : casas);
-        vazio = bruto == 0 && Ocorrencia == 0;
-      } else {
-        const DecimalExato d = DecimalDeValor(Valor);
-        // Digits beyond the allowed places, read at ten decimals.
-        const DecimalExato dez = d.Arredondado(10);
-        if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
-          RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
-        if (Opcoes.SuprimirDecimais && d.FracaoZero())
-          formatado = d.Texto(false);
-        else
-          formatado = d.Arredondado(casas).Texto(true);
-        vazio = d.Zero() && Ocorrencia == 0;
+      case fcDataHora: {
+        const TDateTime t = DataDeValor(Valor);
+        formatado = FormatarDataHora(t);
+        texto = formatado;
+        vazio = DataZero(DecodificarDataHora(t));
+        break;
       }
-      texto = formatado;
-      break;
+      case fcHora: {
+        const DataHoraPartes p = DecodificarDataHora(DataDeValor(Valor));
+        formatado = FormatarHora(p);
+        texto = formatado;
+        vazio = p.hora == 0 && p.minuto == 0 && p.segundo == 0;
+        break;
+      }
+      case fcNumerico:
+        if (Valor.tipo() == TValorCampo::Tipo::Texto) {
+          texto = Aparar(Valor.texto());
+        } else {
+          formatado = Trim(TextoDoValor(Valor));
+          texto = formatado;
+        }
+        if (!TodosDigitos(texto)) RegistrarAlerta(id, tag, Descricao, kConteudoInvalido);
+        vazio = Valor.tipo() == TValorCampo::Tipo::Texto && Valor.texto().empty();
+        break;
+      case fcDecimal2:
+      case fcDecimal3:
+      case fcDecimal4:
+      case fcDecimal6:
+      case fcDecimal10: {
+        const int casas = CasasDecimais(Tipo);
+        if (Valor.tipo() == TValorCampo::Tipo::Currency) {
+          // Exact already, with four decimals: no digit text needed.
+          const std::int64_t bruto = Valor.moeda().Bruto();
+          if (casas < 4 && bruto % kPotencias10[4 - casas] != 0)
+            RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+          const bool semFracao = bruto % Currency::kEscala == 0;
+          formatado = Valor.moeda().Formatar(opcoes_.SuprimirDecimais && semFracao ? 0 : casas);
+          vazio = bruto == 0 && Ocorrencia == 0;
+        } else {
+          const DecimalExato d = DecimalDeValor(Valor);
+          // Digits beyond the allowed places, read at ten decimals.
+          const DecimalExato dez = d.Arredondado(10);
+          if (dez.fracao.find_first_not_of('0', static_cast<std::size_t>(casas)) != std::string::npos)
+            RegistrarAlerta(id, tag, Descricao, std::string(kCasasDecimais) + std::to_string(casas));
+          if (opcoes_.SuprimirDecimais && d.FracaoZero())
+            formatado = d.Texto(false);
+          else
+            formatado = d.Arredondado(casas).Texto(true);
+          vazio = d.Zero() && Ocorrencia == 0;
+        }
+        texto = formatado;
+        break;
+      }
     }
+  } catch (const ErroConversao& e) {
+    std::string campo(tag);
+    campo += " (";
+    campo += id;
+    if (const std::string descricao = Trim(Descricao); !descricao.empty()) campo += ", " + descricao;
+    throw ErroConversao(campo + "): " + e.what());
   }
 
   const int tamanho = static_cast<int>(texto.size());
@@ -435,16 +448,16 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
       RegistrarAlerta(id, tag, Descricao, mensagem);
   }
 
-  if (Opcoes.SomenteValidar) return;
+  if (opcoes_.SomenteValidar) return;
   if (PreencherCampoTXT(tag, vazio ? std::string_view() : texto)) RegistrarAlerta(id, tag, Descricao, kTrocadoNoTXT);
   if (vazio && Ocorrencia != 1) return;
 
-  if (Opcoes.IdentarXML) this->Identar();
-  std::string& xml = ArquivoFormatoXML;
+  if (opcoes_.IdentarXML) this->Identar();
+  std::string& xml = xml_;
   if (vazio) {
     xml += '<';
     xml += tag;
-    if (Opcoes.TagVaziaNoFormatoResumido) {
+    if (opcoes_.TagVaziaNoFormatoResumido) {
       xml += "/>";
     } else {
       xml += "></";
@@ -456,12 +469,12 @@ void TGerador::EscreverCampo(TkxnFormatoCampo Tipo, std::string_view ID, std::st
     AnexarElemento(xml, tag, texto);
   } else {
     AnexarElemento(xml, tag);
-    AnexarTextoXML(xml, Opcoes.RetirarEspacos, texto, Opcoes.RetirarAcentos);
+    AnexarTextoXML(xml, opcoes_.RetirarEspacos, texto, opcoes_.RetirarAcentos);
     xml += "</";
     xml += tag;
     xml += '>';
   }
-  if (Opcoes.IdentarXML) xml += "\r\n";
+  if (opcoes_.IdentarXML) xml += "\r\n";
 }
 
 void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, std::string_view Valor, int cPais) {
@@ -481,23 +494,33 @@ void TGerador::EscreverCNPJCPF(std::string_view IDCNPJ, std::string_view IDCPF, 
   }
 }
 
-void TGerador::EscreverTexto(std::string_view Texto) { ArquivoFormatoXML += Texto; }
+void TGerador::EscreverTexto(std::string_view Texto) { xml_ += Texto; }
+
+void TGerador::Reiniciar() {
+  xml_.clear();
+  textoTXT_.clear();
+  alertas_.clear();
+  alertasNaoGuardados_ = 0;
+  idNivel_.clear();
+  tagNivel_.clear();
+  nivel_ = 0;
+}
 
 void TGerador::RegistrarAlerta(std::string_view ID, std::string_view TAG, std::string_view Descricao,
                                std::string_view Mensagem, std::optional<std::string> Valor) {
   if (Trim(Mensagem).empty()) return;
-  if (Alertas.size() >= kMaximoAlertas) {
-    ++AlertasNaoGuardados;
+  if (alertas_.size() >= kMaximoAlertas) {
+    ++alertasNaoGuardados_;
     return;
   }
-  Alertas.push_back(
-      {std::string(ID), std::string(TAG), Trim(Descricao), std::string(Mensagem), std::move(Valor), TagNivel});
+  alertas_.push_back(
+      {std::string(ID), std::string(TAG), Trim(Descricao), std::string(Mensagem), std::move(Valor), tagNivel_});
 }
 
 std::vector<std::string> TGerador::ListaDeAlertas() const {
   std::vector<std::string> lista;
-  lista.reserve(Alertas.size());
-  for (const TAlerta& a : Alertas) lista.push_back(FormatarAlerta(a, Opcoes.FormatoAlerta));
+  lista.reserve(alertas_.size());
+  for (const TAlerta& a : alertas_) lista.push_back(FormatarAlerta(a, opcoes_.FormatoAlerta));
   return lista;
 }
 
@@ -534,9 +557,9 @@ std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato) {
 bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) const {
   std::string conteudo;
   if (FormatoTXT) {
-    conteudo = ArquivoFormatoTXT;
+    conteudo = textoTXT_;
   } else {
-    conteudo = win1252::ParaUtf8(ArquivoFormatoXML);
+    conteudo = win1252::ParaUtf8(xml_);
     // A control character that slipped through (accent removal switched off) would
     // make the file unreadable as XML.
     TrocarControlesProibidos(conteudo);
@@ -545,213 +568,19 @@ bool TGerador::SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT) co
   return GravarArquivoDuravel(NomeArquivo, conteudo);
 }
 
-namespace {
-
-void Maiusculas(std::string& texto) {
-  for (char& c : texto)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-}
-
-// Every X of a "<X>" in the text (X holding neither "<" nor ">").
-std::vector<std::string> GruposDaLinha(std::string_view linha) {
-  std::vector<std::string> grupos;
-  std::size_t fimAnterior = 0;
-  for (std::size_t fim = linha.find('>'); fim != std::string_view::npos; fim = linha.find('>', fim + 1)) {
-    const std::size_t inicio = linha.rfind('<', fim);
-    if (inicio != std::string_view::npos && inicio >= fimAnterior)
-      grupos.emplace_back(linha.substr(inicio + 1, fim - inicio - 1));
-    fimAnterior = fim + 1;
-  }
-  return grupos;
-}
-
-}  // namespace
-
-void TGerador::CarregarLayoutTXT(std::string_view Texto) {
-  LayoutArquivoTXT.clear();
-  std::size_t inicio = 0;
-  while (inicio < Texto.size()) {
-    std::size_t fim = Texto.find_first_of("\r\n", inicio);
-    if (fim == std::string_view::npos) {
-      LayoutArquivoTXT.emplace_back(Texto.substr(inicio));
-      break;
-    }
-    LayoutArquivoTXT.emplace_back(Texto.substr(inicio, fim - inicio));
-    if (Texto[fim] == '\r' && fim + 1 < Texto.size() && Texto[fim + 1] == '\n') ++fim;
-    inicio = fim + 1;
-  }
-  txt_ = EstadoTXT();
-}
-
-void TGerador::IndexarLeiauteTXT() {
-  txt_ = EstadoTXT();
-  txt_.indexado = true;
-  for (const std::string& texto : LayoutArquivoTXT) {
-    const int indice = static_cast<int>(txt_.leiaute.size());
-    LinhaLeiaute& linha = txt_.leiaute.emplace_back();
-    linha.comMarcador = texto.find('\xA8') != std::string::npos;
-    std::string fixo;
-    for (std::size_t i = 0; i < texto.size();) {
-      if (texto[i] == '|') {
-        const std::size_t fim = texto.find_first_of("|\xA8", i + 1);
-        if (fim != std::string::npos && texto[fim] == '\xA8') {
-          if (!fixo.empty()) linha.pecas.push_back({std::move(fixo), -1});
-          fixo.clear();
-          linha.pecas.push_back({texto.substr(i, fim + 1 - i), static_cast<int>(linha.nomes.size())});
-          linha.nomes.push_back(texto.substr(i + 1, fim - i - 1));
-          i = fim + 1;
-          continue;
-        }
-      }
-      fixo += texto[i++];
-    }
-    if (!fixo.empty()) linha.pecas.push_back({std::move(fixo), -1});
-
-    // Lines open by the upper-case group ID; fields fill the groups as written.
-    std::string maiuscula = texto;
-    Maiusculas(maiuscula);
-    for (const std::string& grupo : GruposDaLinha(maiuscula)) {
-      std::vector<int>& linhas = txt_.linhasPorGrupo[grupo];
-      if (linhas.empty() || linhas.back() != indice) linhas.push_back(indice);
-    }
-    const std::vector<std::string> grupos = GruposDaLinha(texto);
-    linha.chaves.resize(linha.nomes.size());
-    for (std::size_t m = 0; m < linha.nomes.size(); ++m) {
-      for (const std::string& grupo : grupos) {
-        const auto [it, nova] =
-            txt_.chaves.try_emplace(grupo + '\1' + linha.nomes[m], static_cast<int>(txt_.pendentes.size()));
-        if (nova) txt_.pendentes.emplace_back();
-        linha.chaves[m].push_back(it->second);
-      }
-    }
-  }
-}
+void TGerador::CarregarLayoutTXT(std::string_view Texto) { formaTXT_.CarregarLeiaute(Texto); }
 
 void TGerador::IniciarLinhasTXT(std::string_view ID) {
-  IDNivel.assign(ID);
-  Maiusculas(IDNivel);
-  if (LayoutArquivoTXT.empty() || ID.empty()) return;
-  if (!txt_.indexado) IndexarLeiauteTXT();
-  const auto grupo = txt_.linhasPorGrupo.find(IDNivel);
-  if (grupo == txt_.linhasPorGrupo.end()) return;
-  for (const int indice : grupo->second) {
-    const LinhaLeiaute& leiaute = txt_.leiaute[static_cast<std::size_t>(indice)];
-    const int numero = static_cast<int>(txt_.linhas.size());
-    LinhaTXT& linha = txt_.linhas.emplace_back();
-    linha.leiaute = indice;
-    linha.primeiroValor = txt_.marcas.size();
-    txt_.marcas.insert(txt_.marcas.end(), leiaute.nomes.size(), ValorTXT());
-    for (std::size_t m = 0; m < leiaute.chaves.size(); ++m)
-      for (const int chave : leiaute.chaves[m])
-        txt_.pendentes[static_cast<std::size_t>(chave)].push_back({numero, static_cast<int>(m)});
-  }
+  idNivel_.assign(ID);
+  for (char& c : idNivel_)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (!ID.empty()) formaTXT_.IniciarLinhas(idNivel_);
 }
 
 bool TGerador::PreencherCampoTXT(std::string_view TAG, std::string_view Valor) {
-  if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return false;
-  std::string& chave = txt_.chave;
-  chave.assign(IDNivel);
-  chave += '\1';
-  const std::size_t inicioNome = chave.size();
-  chave += Aparar(TAG);
-  for (std::size_t i = inicioNome; i < chave.size(); ++i)
-    if (chave[i] >= 'a' && chave[i] <= 'z') chave[i] = static_cast<char>(chave[i] - 'a' + 'A');
-  const auto encontrada = txt_.chaves.find(chave);
-  if (encontrada == txt_.chaves.end()) return false;
-  bool trocado = false;
-
-  // In every line, the first marker of the name still open takes the value.
-  std::vector<Pendente>& pendentes = txt_.pendentes[static_cast<std::size_t>(encontrada->second)];
-  std::size_t mantidos = 0;
-  int ultimaLinha = -1;
-  for (const Pendente& p : pendentes) {
-    LinhaTXT& linha = txt_.linhas[static_cast<std::size_t>(p.linha)];
-    ValorTXT& marca = txt_.marcas[linha.primeiroValor + static_cast<std::size_t>(p.marcador)];
-    if (marca.tamanho != ValorTXT::kAberto) continue;  // filled through another group of the line
-    if (p.linha == ultimaLinha) {
-      pendentes[mantidos++] = p;
-      continue;
-    }
-    marca.inicio = static_cast<std::uint32_t>(txt_.valores.size());
-    marca.tamanho = static_cast<std::uint32_t>(std::min<std::size_t>(Valor.size(), ValorTXT::kAberto - 1));
-    txt_.valores += Valor.substr(0, marca.tamanho);
-    // A "|" inside a value would shift every later field of its record, a
-    // line break split it in two, and other control characters reach the
-    // programs that read it.
-    for (std::size_t i = marca.inicio; i < txt_.valores.size(); ++i) {
-      const auto c = static_cast<unsigned char>(txt_.valores[i]);
-      if (c == '|' || c < 32 || c == 127) {
-        txt_.valores[i] = ' ';
-        trocado = true;
-      }
-    }
-    linha.alterada = true;
-    ultimaLinha = p.linha;
-  }
-  pendentes.resize(mantidos);
-  return trocado;
+  return formaTXT_.PreencherCampo(idNivel_, TAG, Valor);
 }
 
 void TGerador::ConcluirTXT(std::string_view ID) {
-  if (LayoutArquivoTXT.empty() || txt_.linhas.empty()) return;
-  // The finished text is about the layout lines with their values: one allocation.
-  std::string saida;
-  saida.reserve(txt_.valores.size() + txt_.marcas.size() + txt_.linhas.size() * 16);
-  std::string texto;
-  std::vector<std::string_view> esvaziados;
-  for (const LinhaTXT& linha : txt_.linhas) {
-    const LinhaLeiaute& leiaute = txt_.leiaute[static_cast<std::size_t>(linha.leiaute)];
-    // A group line of which no field was filled.
-    if (!linha.alterada && leiaute.comMarcador) continue;
-
-    texto.clear();
-    esvaziados.clear();
-    bool idVisto = false;
-    for (const LinhaLeiaute::Peca& peca : leiaute.pecas) {
-      if (peca.marcador < 0) {
-        const std::size_t p = idVisto ? std::string::npos : peca.texto.find("^ID^");
-        if (p == std::string::npos || texto.size() + p == 0) {
-          idVisto = idVisto || p != std::string::npos;
-          texto += peca.texto;
-        } else {
-          idVisto = true;
-          texto.append(peca.texto, 0, p);
-          texto += ID;
-          texto.append(peca.texto, p + 4);
-        }
-        continue;
-      }
-      const auto m = static_cast<std::size_t>(peca.marcador);
-      if (const ValorTXT& marca = txt_.marcas[linha.primeiroValor + m]; marca.tamanho != ValorTXT::kAberto) {
-        texto += '|';
-        texto.append(txt_.valores, marca.inicio, marca.tamanho);
-        continue;
-      }
-      // An open marker is emptied once per name and line.
-      const std::string_view nome = leiaute.nomes[m];
-      if (std::find(esvaziados.begin(), esvaziados.end(), nome) == esvaziados.end()) {
-        esvaziados.push_back(nome);
-        texto += '|';
-      } else {
-        texto += peca.texto;
-      }
-    }
-
-    // The record: what follows the group prefix, trimmed; a record name of
-    // more than two characters ending in a letter ends in lower case.
-    std::string_view registro = texto;
-    if (const auto fim = texto.find('>'); fim != std::string::npos) {
-      registro = Aparar(registro.substr(fim + 1));
-      const std::size_t tamanho = std::min(registro.find('|'), registro.size());
-      std::string nome(registro.substr(0, tamanho));
-      Maiusculas(nome);
-      if (tamanho > 2 && nome != "NOTA FISCAL" && nome.back() >= 'A' && nome.back() <= 'Z')
-        texto[static_cast<std::size_t>(registro.data() - texto.data()) + tamanho - 1] =
-            static_cast<char>(nome.back() - 'A' + 'a');
-    }
-    saida += registro;
-    saida += "\r\n";
-  }
-  ArquivoFormatoTXT = std::move(saida);
-  txt_ = EstadoTXT();
+  if (std::optional<std::string> texto = formaTXT_.Concluir(ID)) textoTXT_ = std::move(*texto);
 }

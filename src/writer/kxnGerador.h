@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "nfe/Currency.h"
 #include "nfe/DataHora.h"
+#include "writer/kxnFormaTXT.h"
 
 enum TkxnFormatoCampo {
   fcTexto,
@@ -90,35 +90,60 @@ std::string FormatarAlerta(const TAlerta& alerta, std::string_view formato);
 class TGerador {
  public:
   struct TGeradorOpcoes {
-    bool SomenteValidar = false;  // check and alert, write no field
-    bool IdentarXML = false;      // one element per line, indented, CR LF
+    // Check and alert, write no field; default false.
+    bool SomenteValidar = false;
+    // One element per line, indented, each line ended by CR LF; default false.
+    bool IdentarXML = false;
+    // Blanks per level when indenting; default 3.
     int TamanhoIdentacao = 3;
+    // Runs of blanks in a text value collapsed to one; default true.
     bool RetirarEspacos = true;
+    // Accents taken off text values (other bytes outside 32..126 become blanks); default true.
     bool RetirarAcentos = true;
+    // Whole numbers written without their decimal places; default false.
     bool SuprimirDecimais = false;
-    bool TagVaziaNoFormatoResumido = true;  // <TAG/> rather than <TAG></TAG>
+    // An empty optional element written as <TAG/> rather than <TAG></TAG>; default true.
+    bool TagVaziaNoFormatoResumido = true;
+    // How ListaDeAlertas formats an alert (see FormatarAlerta); default as below.
     std::string FormatoAlerta = "TAG:%TAGNIVEL% ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.";
-    int NivelAtual = 0;  // current indentation level
+    // "|"-list of tag prefixes (see TagNaLista) of groups left out of TagNivel; default none.
+    std::string TagsForaDoNivel;
+    // "|"-list of tag prefixes of groups that step the indentation back one level; default none.
+    std::string TagsRecuarNivel;
   };
 
-  std::string ArquivoFormatoXML;
-  std::string ArquivoFormatoTXT;
-  std::vector<std::string> LayoutArquivoTXT;  // while empty no TXT is produced
+  TGerador() = default;
+  explicit TGerador(TGeradorOpcoes opcoes) : opcoes_(std::move(opcoes)) {}
+
+  TGeradorOpcoes& Opcoes() { return opcoes_; }
+  const TGeradorOpcoes& Opcoes() const { return opcoes_; }
+
+  // Starts a document afresh: no XML or TXT text, no alert, no open group,
+  // level 0. The options and the TXT layout stay.
+  void Reiniciar();
+
+  // The XML written so far (Windows-1252); Extrair hands it over, leaving none.
+  const std::string& ArquivoFormatoXML() const { return xml_; }
+  std::string ExtrairArquivoFormatoXML() { return std::move(xml_); }
+  // The TXT form finished by ConcluirTXT.
+  const std::string& ArquivoFormatoTXT() const { return textoTXT_; }
+
   // At most kMaximoAlertas alerts are kept; the others are only counted, so
   // that a hostile page cannot fill the memory with them.
   static constexpr std::size_t kMaximoAlertas = 1000;
-  std::vector<TAlerta> Alertas;
-  std::size_t AlertasNaoGuardados = 0;
-  // The alerts formatted as Opcoes.FormatoAlerta says.
+  const std::vector<TAlerta>& Alertas() const { return alertas_; }
+  std::size_t AlertasNaoGuardados() const { return alertasNaoGuardados_; }
+  // The alerts formatted as Opcoes().FormatoAlerta says.
   std::vector<std::string> ListaDeAlertas() const;
-  std::string IDNivel;
-  TGeradorOpcoes Opcoes;
 
+  // The group ID the TXT fields are filled in (upper case when set by a group).
+  const std::string& IDNivel() const { return idNivel_; }
+  // Sets it as given, without opening the group's TXT lines.
+  void DefinirIDNivel(std::string_view ID) { idNivel_.assign(ID); }
   // Path of the open groups ("<tag attrs>" each), shown in alerts.
-  std::string TagNivel;
-  // "|"-lists of tag prefixes (see TagNaLista).
-  std::string TagsForaDoNivel;
-  std::string TagsRecuarNivel;
+  const std::string& TagNivel() const { return tagNivel_; }
+  // The current indentation level.
+  int NivelAtual() const { return nivel_; }
 
   // TAG is the text between "<" and ">" ("/" first to close). Attribute
   // values inside TAG must already be escaped by the caller.
@@ -138,9 +163,9 @@ class TGerador {
   // its directory could not be flushed to disk.
   bool SalvarArquivo(const std::string& NomeArquivo, bool FormatoTXT = false) const;
 
-  // TXT form. LayoutArquivoTXT is read when a document's first group opens
-  // its lines; the pending lines are kept apart and ArquivoFormatoTXT gets
-  // the finished text from ConcluirTXT.
+  // TXT form (TFormaTXT, writer/kxnFormaTXT.h): the layout is read when a
+  // document's first group opens its lines; the pending lines are kept apart
+  // and ArquivoFormatoTXT gets the finished text from ConcluirTXT.
   //
   // Loads the layout text (lines ended by CR, LF or CR LF) and drops any
   // pending lines; the empty text switches the TXT form off.
@@ -161,48 +186,14 @@ class TGerador {
 
  private:
   void Identar();
-  void IndexarLeiauteTXT();
 
-  // A layout line cut into fixed text and field markers ("|" name "¨").
-  struct LinhaLeiaute {
-    struct Peca {
-      std::string texto;  // fixed text, or the marker as written
-      int marcador = -1;  // index of the marker, -1 for fixed text
-    };
-    std::vector<Peca> pecas;
-    std::vector<std::string> nomes;        // marker names, in order
-    std::vector<std::vector<int>> chaves;  // per marker: its (group, name) keys
-    bool comMarcador = false;              // holds the marker character
-  };
-  // A marker's value, a piece of EstadoTXT::valores; kept small, there is
-  // one per marker of every pending line.
-  struct ValorTXT {
-    static constexpr std::uint32_t kAberto = UINT32_MAX;
-    std::uint32_t inicio = 0;
-    std::uint32_t tamanho = kAberto;  // kAberto: not filled yet
-  };
-  struct LinhaTXT {
-    int leiaute = 0;
-    std::size_t primeiroValor = 0;  // its markers' values start here in EstadoTXT::marcas
-    bool alterada = false;          // some marker was filled
-  };
-  // An open marker waiting for its field.
-  struct Pendente {
-    int linha;
-    int marcador;
-  };
-  // Each field touches only the open markers of its (group, name) key, so
-  // the work per field does not grow with the document.
-  struct EstadoTXT {
-    bool indexado = false;
-    std::vector<LinhaLeiaute> leiaute;
-    std::unordered_map<std::string, std::vector<int>> linhasPorGrupo;  // upper-case ID -> layout lines
-    std::unordered_map<std::string, int> chaves;                       // ID '\1' NAME -> key
-    std::vector<std::vector<Pendente>> pendentes;                      // per key, in line order
-    std::vector<LinhaTXT> linhas;
-    std::vector<ValorTXT> marcas;  // per marker of every pending line
-    std::string valores;           // the filled values, one after another
-    std::string chave;             // reused lookup buffer
-  };
-  EstadoTXT txt_;
+  TGeradorOpcoes opcoes_;
+  std::string xml_;
+  std::string textoTXT_;
+  std::vector<TAlerta> alertas_;
+  std::size_t alertasNaoGuardados_ = 0;
+  std::string idNivel_;
+  std::string tagNivel_;
+  int nivel_ = 0;
+  TFormaTXT formaTXT_;
 };

@@ -38,7 +38,7 @@ std::string Maiusculas(std::string texto) {
 template <class Local>
 void MontarLocal(TNFeW& w, const Local& local, std::string_view tag, char letra, int cPais) {
   if (Trim(local.xLgr).empty()) return;
-  TGerador& g = w.Gerador;
+  TGerador& g = w.Gerador();
   const auto id = [letra](const char* resto) { return std::string(1, letra) + resto; };
   int cMun = local.cMun;
   std::string xMun = local.xMun, UF = local.UF;
@@ -47,7 +47,7 @@ void MontarLocal(TNFeW& w, const Local& local, std::string_view tag, char letra,
   g.EscreverGrupo(tag, id("01"), true);
   g.EscreverCNPJCPF(id("02"), id("02a"), local.CNPJCPF, cPais);
   g.EscreverCampo(fcTexto, id("03"), "xLgr", 2, 60, 1, local.xLgr, "Logradouro");
-  g.EscreverCampo(fcTexto, id("04"), "nro", 1, 60, 1, CompletarNumeroEndereco(w.Opcoes.AjustarTagNro, local.nro),
+  g.EscreverCampo(fcTexto, id("04"), "nro", 1, 60, 1, CompletarNumeroEndereco(w.Opcoes().AjustarTagNro, local.nro),
                   "Número"_cp);
   g.EscreverCampo(fcTexto, id("05"), "xCpl", 1, 60, 0, local.xCpl, "Complemento (Endereço)"_cp);
   g.EscreverCampo(fcTexto, id("06"), "xBairro", 1, 60, 1, local.xBairro, "Bairro");
@@ -62,7 +62,7 @@ void MontarLocal(TNFeW& w, const Local& local, std::string_view tag, char letra,
 }  // namespace
 
 TNFeW::TNFeW(TNFe& nfe) : NFe(nfe) {
-  Gerador.TagsForaDoNivel = "|?xml version|NFe xmlns|infNFe versao|obsCont|obsFisco|";
+  gerador_.Opcoes().TagsForaDoNivel = "|?xml version|NFe xmlns|infNFe versao|obsCont|obsFisco|";
 }
 
 double TNFeW::VersaoEscrita() const {
@@ -75,11 +75,7 @@ double TNFeW::VersaoEscrita() const {
 bool TNFeW::GerarDocumento() {
   // Each generation starts afresh: alerts and open groups of an earlier one
   // would fail a corrected model.
-  Gerador.Alertas.clear();
-  Gerador.AlertasNaoGuardados = 0;
-  Gerador.TagNivel.clear();
-  Gerador.IDNivel.clear();
-  Gerador.Opcoes.NivelAtual = 0;
+  gerador_.Reiniciar();
 
   // 1. Key from the identification.
   const double versao = VersaoEscrita();
@@ -100,7 +96,7 @@ bool TNFeW::GerarDocumento() {
                                                NFe.Emit.CNPJCPF);
   }
   if (!composta) {
-    Gerador.RegistrarAlerta("A01", "infNFe", "Chave da NFe", "Erro ao gerar a chave da NFe!");
+    gerador_.RegistrarAlerta("A01", "infNFe", "Chave da NFe", "Erro ao gerar a chave da NFe!");
     chave.clear();
   }
 
@@ -111,33 +107,32 @@ bool TNFeW::GerarDocumento() {
   else
     NFe.infNFe.ID = chave;
   if (NFe.infNFe.ID.empty())
-    throw ErroConversao("cannot generate the NF-e: no Id was given and the access key could not be composed");
+    throw ErroConversao("Id da NF-e: '' " +
+                        std::string("não foi informado e a chave de acesso não pôde ser composta."_cp));
 
   // 3. Check digit and numeric code come from the Id.
   NFe.Ide.cDV = UltimoDigito(NFe.infNFe.ID);
   NFe.Ide.cNF = CodigoNumericoDaChave(NFe.infNFe.ID, versao);
 
   // 4-5. The TXT layout of the document's version, or none.
-  Gerador.CarregarLayoutTXT(Opcoes.GerarTXTSimultaneamente ? LeiauteTXT(VersaoDoLeiaute(schema, 8)) : std::string());
-  Gerador.ArquivoFormatoXML.clear();
-  Gerador.ArquivoFormatoTXT.clear();
+  gerador_.CarregarLayoutTXT(opcoes_.GerarTXTSimultaneamente ? LeiauteTXT(VersaoDoLeiaute(schema, 8)) : std::string());
 
   const bool protocolo = !NFe.procNFe.nProt.empty();
   if (protocolo) {
-    Gerador.EscreverGrupo("?xml version=\"1.0\" encoding=\"UTF-8\"?", "", false);
-    Gerador.EscreverGrupo("nfeProc versao=\"2.00\" xmlns=\"" + std::string(kNamespaceNFe) + "\"", "", true);
+    gerador_.EscreverGrupo("?xml version=\"1.0\" encoding=\"UTF-8\"?", "", false);
+    gerador_.EscreverGrupo("nfeProc versao=\"2.00\" xmlns=\"" + std::string(kNamespaceNFe) + "\"", "", true);
   }
-  Gerador.EscreverGrupo("NFe xmlns=\"" + std::string(kNamespaceNFe) + "\"", "", true);
-  Gerador.EscreverGrupo("infNFe " + NFe.infNFe.VersaoStr() + " Id=\"" + Gerador.PrepararTexto(NFe.infNFe.ID) + "\"", "",
-                        true);
+  gerador_.EscreverGrupo("NFe xmlns=\"" + std::string(kNamespaceNFe) + "\"", "", true);
+  gerador_.EscreverGrupo("infNFe " + NFe.infNFe.VersaoStr() + " Id=\"" + gerador_.PrepararTexto(NFe.infNFe.ID) + "\"",
+                         "", true);
   MontarInfNFe();
-  Gerador.EscreverGrupo("/infNFe", "", true);
+  gerador_.EscreverGrupo("/infNFe", "", true);
 
   const TSignature& s = NFe.signature;
   const bool nenhum = s.DigestValue.empty() && s.SignatureValue.empty() && s.X509Certificate.empty();
   const bool todos = !s.DigestValue.empty() && !s.SignatureValue.empty() && !s.X509Certificate.empty();
   bool assinar = false;
-  switch (Opcoes.GerarTagAssinatura) {
+  switch (opcoes_.GerarTagAssinatura) {
     case taSempre:
       assinar = true;
       break;
@@ -153,18 +148,18 @@ bool TNFeW::GerarDocumento() {
   }
   if (assinar) {
     NFe.signature.URI = ExtrairDigitos(NFe.infNFe.ID);
-    Assinatura.Gerador.Opcoes.IdentarXML = Gerador.Opcoes.IdentarXML;
-    Assinatura.MontarSignature(NFe.signature);  // its alerts stay in its own writer
-    Gerador.EscreverTexto(Assinatura.Gerador.ArquivoFormatoXML);
+    assinatura_.Gerador.Opcoes().IdentarXML = gerador_.Opcoes().IdentarXML;
+    assinatura_.MontarSignature(NFe.signature);  // its alerts stay in its own writer
+    gerador_.EscreverTexto(assinatura_.Gerador.ArquivoFormatoXML());
   }
 
-  Gerador.EscreverGrupo("/NFe", "", true);
+  gerador_.EscreverGrupo("/NFe", "", true);
   if (protocolo) {
-    Gerador.EscreverTexto(TextoProtocolo());
-    Gerador.EscreverGrupo("/nfeProc", "", true);
+    gerador_.EscreverTexto(TextoProtocolo());
+    gerador_.EscreverGrupo("/nfeProc", "", true);
   }
-  Gerador.ConcluirTXT(NFe.infNFe.ID);
-  return Gerador.Alertas.empty();
+  gerador_.ConcluirTXT(NFe.infNFe.ID);
+  return gerador_.Alertas().empty();
 }
 
 std::string TNFeW::TextoProtocolo() const {
@@ -173,19 +168,19 @@ std::string TNFeW::TextoProtocolo() const {
   t += "<protNFe versao=\"2.00\"><infProt><tpAmb>";
   t += TipoAmbienteParaCodigo(p.tpAmb);
   t += "</tpAmb><verAplic>";
-  t += Gerador.PrepararTexto(p.verAplic);
+  t += gerador_.PrepararTexto(p.verAplic);
   t += "</verAplic><chNFe>";
-  t += Gerador.PrepararTexto(p.chNFe);
+  t += gerador_.PrepararTexto(p.chNFe);
   t += "</chNFe><dhRecbto>";
   t += FormatarDataHora(p.dhRecbto);
   t += "</dhRecbto><nProt>";
-  t += Gerador.PrepararTexto(p.nProt);
+  t += gerador_.PrepararTexto(p.nProt);
   t += "</nProt><digVal>";
-  t += Gerador.PrepararTexto(p.digVal);
+  t += gerador_.PrepararTexto(p.digVal);
   t += "</digVal><cStat>";
   t += std::to_string(p.cStat);
   t += "</cStat><xMotivo>";
-  t += Gerador.PrepararTexto(p.xMotivo);
+  t += gerador_.PrepararTexto(p.xMotivo);
   t += "</xMotivo></infProt></protNFe>";
   return t;
 }
@@ -208,7 +203,7 @@ void TNFeW::MontarInfNFe() {
 }
 
 void TNFeW::MontarIde() {
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   const TIde& ide = NFe.Ide;
   const double versao = VersaoEscrita();
   g.EscreverGrupo("ide", "B01", true);
@@ -235,7 +230,7 @@ void TNFeW::MontarIde() {
   if (!ConferirCodigoMunicipio(ide.cMunFG))
     g.RegistrarAlerta("B12", "cMunFG", "Código do Município FG"_cp, kConteudoInvalido);
   MontarNFref();
-  g.IDNivel = "B01";
+  g.DefinirIDNivel("B01");
   g.EscreverCampo(fcTexto, "B21", "tpImp", 1, 1, 1, TipoImpressaoParaCodigo(ide.tpImp),
                   "Formato de Impressão do DANFE"_cp);
   g.EscreverCampo(fcTexto, "B22", "tpEmis", 1, 1, 1, TipoEmissaoParaCodigo(ide.tpEmis), "Forma de Emissão da NF-e"_cp);
@@ -254,7 +249,7 @@ void TNFeW::MontarIde() {
 }
 
 void TNFeW::MontarNFref() {
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   const std::string_view descUF = "Código do UF (Unidade da Federação)"_cp;
   const std::string_view descAAMM = "Ano e Mês"_cp;
   const std::string_view periodoInvalido = "Periodo inválido"_cp;
@@ -335,8 +330,8 @@ void TNFeW::AjustarMunicipio(int& cMun, std::string& xMun, std::string& UF, int 
 }
 
 std::string TNFeW::NormatizarMunicipio(const std::string& xMun, const std::string& UF, int cMun) const {
-  if (!Opcoes.NormatizarMunicipios || cMun == CodigoMunicipioExterior) return xMun;
-  const std::string nome = Opcoes.PathArquivoMunicipios + "MunIBGE-UF" + std::to_string(CodigoPorSiglaUF(UF)) + ".txt";
+  if (!opcoes_.NormatizarMunicipios || cMun == CodigoMunicipioExterior) return xMun;
+  const std::string nome = opcoes_.PathArquivoMunicipios + "MunIBGE-UF" + std::to_string(CodigoPorSiglaUF(UF)) + ".txt";
   std::error_code ec;
   if (!std::filesystem::is_regular_file(nome, ec)) return xMun;
   std::ifstream arquivo(nome, std::ios::binary);  // Windows-1252 text, read as bytes
@@ -362,17 +357,17 @@ std::string TNFeW::NormatizarMunicipio(const std::string& xMun, const std::strin
 }
 
 void TNFeW::MontarEmit() {
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   const TEmit& emit = NFe.Emit;
   g.EscreverGrupo("emit", "C01", true);
   g.EscreverCNPJCPF("C02", "C02a", emit.CNPJCPF, emit.EnderEmit.cPais);
   g.EscreverCampo(fcTexto, "C03", "xNome", 2, 60, 1, emit.xNome, "Razão Social ou Nome"_cp);
   g.EscreverCampo(fcTexto, "C04", "xFant", 1, 60, 0, emit.xFant, "Nome de Fantasia");
   MontarEnderEmit();
-  g.IDNivel = "C01";
+  g.DefinirIDNivel("C01");
   const std::string_view descIE = "Inscrição Estadual"_cp;
   g.EscreverCampo(fcTexto, "C17", "IE", 0, 14, 1, ExtrairDigitos(emit.IE), descIE);
-  if (Opcoes.ValidarInscricoes && NFe.Ide.procEmi != peAvulsaFisco) {
+  if (opcoes_.ValidarInscricoes && NFe.Ide.procEmi != peAvulsaFisco) {
     if (emit.IE.empty())
       g.RegistrarAlerta("C17", "IE", descIE, kNenhumValor);
     else if (!ConferirInscricaoEstadual(emit.IE, SiglaPorCodigoUF(NFe.Ide.cUF), true))
@@ -388,14 +383,14 @@ void TNFeW::MontarEmit() {
 }
 
 void TNFeW::MontarEnderEmit() {
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   const TenderEmit& e = NFe.Emit.EnderEmit;
   int cMun = e.cMun;
   std::string xMun = e.xMun, UF = e.UF;
   AjustarMunicipio(cMun, xMun, UF, e.cPais);
   g.EscreverGrupo("enderEmit", "C05", true);
   g.EscreverCampo(fcTexto, "C06", "xLgr", 2, 60, 1, e.xLgr, "Logradouro");
-  g.EscreverCampo(fcTexto, "C07", "nro", 1, 60, 1, CompletarNumeroEndereco(Opcoes.AjustarTagNro, e.nro), "Número"_cp);
+  g.EscreverCampo(fcTexto, "C07", "nro", 1, 60, 1, CompletarNumeroEndereco(opcoes_.AjustarTagNro, e.nro), "Número"_cp);
   g.EscreverCampo(fcTexto, "C08", "xCpl", 1, 60, 0, e.xCpl, "Complemento (Endereço)"_cp);
   g.EscreverCampo(fcTexto, "C09", "xBairro", 2, 60, 1, e.xBairro, "Bairro");
   g.EscreverCampo(fcInteiro, "C10", "cMun", 1, 7, 1, cMun, "Código do Município"_cp);
@@ -414,7 +409,7 @@ void TNFeW::MontarEnderEmit() {
 void TNFeW::MontarAvulsa() {
   const TAvulsa& a = NFe.Avulsa;
   if (Trim(a.CNPJ).empty()) return;
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   g.EscreverGrupo("avulsa", "D01", true);
   g.EscreverCampo(fcTexto, "D02", "CNPJ", 14, 14, 1, a.CNPJ, "CNPJ(MF)");
   g.EscreverCampo(fcTexto, "D03", "xOrgao", 1, 60, 1, a.xOrgao, "Orgão emitente"_cp);
@@ -434,7 +429,7 @@ void TNFeW::MontarAvulsa() {
 }
 
 void TNFeW::MontarDest() {
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   const TDest& d = NFe.Dest;
   const bool homologacao = NFe.Ide.tpAmb == taHomologacao;
   g.EscreverGrupo("dest", "E01", true);
@@ -445,30 +440,30 @@ void TNFeW::MontarDest() {
                   homologacao ? std::string("NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL") : d.xNome,
                   "Razão Social ou Nome"_cp);
   const std::string UF = MontarEnderDest();
-  g.IDNivel = "E01";
+  g.DefinirIDNivel("E01");
   const std::string_view descIE = "Inscrição Estadual"_cp;
   std::string ie;
   if (!homologacao) ie = d.IE == "ISENTO" ? d.IE : ExtrairDigitos(d.IE);
   g.EscreverCampo(fcTexto, "E17", "IE", 0, 14, 1, ie, descIE);
-  if (Opcoes.ValidarInscricoes && !d.IE.empty() && d.IE != "ISENTO" && !ConferirInscricaoEstadual(d.IE, UF, true))
+  if (opcoes_.ValidarInscricoes && !d.IE.empty() && d.IE != "ISENTO" && !ConferirInscricaoEstadual(d.IE, UF, true))
     g.RegistrarAlerta("E17", "IE", descIE, kConteudoInvalido);
   const std::string_view descISUF = "Inscrição na SUFRAMA"_cp;
   g.EscreverCampo(fcTexto, "E18", "ISUF", 8, 9, 0, d.ISUF, descISUF);
-  if (Opcoes.ValidarInscricoes && !d.ISUF.empty() && !ConferirSUFRAMA(d.ISUF))
+  if (opcoes_.ValidarInscricoes && !d.ISUF.empty() && !ConferirSUFRAMA(d.ISUF))
     g.RegistrarAlerta("E18", "ISUF", descISUF, kConteudoInvalido);
   g.EscreverCampo(fcTexto, "E19", "email", 1, 60, 0, d.Email, "Endereço de Email"_cp);
   g.EscreverGrupo("/dest", "", true);
 }
 
 std::string TNFeW::MontarEnderDest() {
-  TGerador& g = Gerador;
+  TGerador& g = gerador_;
   const TenderDest& e = NFe.Dest.EnderDest;
   int cMun = e.cMun;
   std::string xMun = e.xMun, UF = e.UF;
   AjustarMunicipio(cMun, xMun, UF, e.cPais);
   g.EscreverGrupo("enderDest", "E05", true);
   g.EscreverCampo(fcTexto, "E06", "xLgr", 2, 60, 1, e.xLgr, "Logradouro");
-  g.EscreverCampo(fcTexto, "E07", "nro", 1, 60, 1, CompletarNumeroEndereco(Opcoes.AjustarTagNro, e.nro), "Número"_cp);
+  g.EscreverCampo(fcTexto, "E07", "nro", 1, 60, 1, CompletarNumeroEndereco(opcoes_.AjustarTagNro, e.nro), "Número"_cp);
   g.EscreverCampo(fcTexto, "E08", "xCpl", 1, 60, 0, e.xCpl, "Complemento (Endereço)"_cp);
   g.EscreverCampo(fcTexto, "E09", "xBairro", 1, 60, 1, e.xBairro, "Bairro");
   g.EscreverCampo(fcInteiro, "E10", "cMun", 1, 7, 1, cMun, "Código do Município"_cp);

@@ -17,15 +17,23 @@ enum TkxnTagAssinatura { taSempre, taNunca, taSomenteSeAssinada, taSomenteParaNa
 
 class TNFeW {
  public:
-  // The NF-e writer's own options (the field writer has its own, in Gerador).
+  // The NF-e writer's own options (the field writer has its own, in Gerador()).
   struct TGeradorOpcoes {
-    bool AjustarTagNro = true;  // address numbers 5 -> 005
+    // Address numbers completed with zeros to three digits (5 -> 005); default true.
+    bool AjustarTagNro = true;
+    // The IPI group written for the situations not taxed by IPI too; default true.
     bool GerarTagIPIparaNaoTributado = true;
-    bool GerarTXTSimultaneamente = false;  // TXT form in Gerador.ArquivoFormatoTXT too
-    bool NormatizarMunicipios = false;     // names from the MunIBGE-UF<code>.txt files
+    // The TXT form made too, in Gerador().ArquivoFormatoTXT(); default false.
+    bool GerarTXTSimultaneamente = false;
+    // Municipality names taken from the MunIBGE-UF<code>.txt files; default false.
+    bool NormatizarMunicipios = false;
+    // When the Signature element is written; default only when the model holds a signature.
     TkxnTagAssinatura GerarTagAssinatura = taSomenteSeAssinada;
-    std::string PathArquivoMunicipios;  // prefix of the list files, ends with a separator
-    bool ValidarInscricoes = false;     // IE and SUFRAMA checks
+    // Prefix of the municipality list files, ending with a separator; default none.
+    std::string PathArquivoMunicipios;
+    // The IE and SUFRAMA numbers checked; default false.
+    bool ValidarInscricoes = false;
+    // The service list code checked against the list; default false.
     bool ValidarListaServicos = false;
   };
 
@@ -33,16 +41,19 @@ class TNFeW {
   // signature's URI back into it.
   explicit TNFeW(TNFe& nfe);
 
-  TGerador Gerador;
-  TNFe& NFe;
-  TkxnSchema schema = TsPL006;  // set by GerarDocumento from the version
-  TGeradorOpcoes Opcoes;
-  // Writer of the Signature element, with its own field writer and alerts.
-  TSignatureW Assinatura;
+  TGeradorOpcoes& Opcoes() { return opcoes_; }
+  const TGeradorOpcoes& Opcoes() const { return opcoes_; }
+  // The field writer: its options, the XML and TXT texts, the alerts.
+  TGerador& Gerador() { return gerador_; }
+  const TGerador& Gerador() const { return gerador_; }
+  // The writer of the Signature element, with its own field writer and alerts.
+  const TSignatureW& Assinatura() const { return assinatura_; }
+  // The schema of the last generation, set from the model's version.
+  TkxnSchema Schema() const { return schema; }
 
-  // True when Gerador.Alertas is empty at the end. The XML is left in
-  // Gerador.ArquivoFormatoXML, the TXT form (when asked for) in
-  // Gerador.ArquivoFormatoTXT. Throws ErroConversao when the document has
+  // True when Gerador().Alertas() is empty at the end. The XML is left in
+  // Gerador().ArquivoFormatoXML(), the TXT form (when asked for) in
+  // Gerador().ArquivoFormatoTXT(). Throws ErroConversao when the document has
   // neither an Id nor a composable key, or a given Id is not a key, and when
   // a text cannot become a number a field needs.
   bool GerarDocumento();
@@ -61,6 +72,12 @@ class TNFeW {
   bool Leiaute200() const { return VersaoEscrita() >= 2.00; }
 
  private:
+  TGerador gerador_;
+  TNFe& NFe;
+  TkxnSchema schema = TsPL006;
+  TGeradorOpcoes opcoes_;
+  TSignatureW assinatura_;
+
   void MontarInfNFe();
   void MontarIde();
   void MontarNFref();

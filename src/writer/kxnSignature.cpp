@@ -26,15 +26,13 @@ std::string ComAtributo(std::string_view elemento, std::string_view atributo, st
 
 bool TSignatureW::MontarSignature(const TSignature& Signature) {
   TGerador& g = Gerador;
-  g.ArquivoFormatoXML.clear();
-  g.Alertas.clear();  // the result is about this signature only
-  g.Opcoes.TagVaziaNoFormatoResumido = false;
-  // Each signature starts at the left margin, whatever the document around it.
-  g.Opcoes.NivelAtual = 0;
-  g.TagNivel.clear();
+  // The result is about this signature only, and each signature starts at
+  // the left margin, whatever the document around it.
+  g.Reiniciar();
+  g.Opcoes().TagVaziaNoFormatoResumido = false;
   // Steps the levels back so that the element comes out nested as a signature
   // usually is; the Transform prefix matches the canonicalisation transform only.
-  g.TagsRecuarNivel =
+  g.Opcoes().TagsRecuarNivel =
       "|Reference URI|SignatureMethod|Transform Algorithm=\"http://www.w3.org/TR|/Transforms|/Reference|";
 
   g.EscreverGrupo(ComAtributo("Signature", "xmlns", kXmlDsig), "XS01", true);
@@ -57,5 +55,5 @@ bool TSignatureW::MontarSignature(const TSignature& Signature) {
   g.EscreverGrupo("/X509Data", "", true);
   g.EscreverGrupo("/KeyInfo", "", true);
   g.EscreverGrupo("/Signature", "", true);
-  return g.Alertas.empty();
+  return g.Alertas().empty();
 }

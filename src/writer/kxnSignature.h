@@ -12,7 +12,7 @@ class TSignatureW {
   // its level starts at 0 whatever the nesting of the document around it.
   TGerador Gerador;
 
-  // Leaves the element in Gerador.ArquivoFormatoXML; true when Gerador's alert
-  // list is empty. The caller sets Gerador.Opcoes.IdentarXML beforehand.
+  // Leaves the element in Gerador.ArquivoFormatoXML(); true when Gerador's
+  // alert list is empty. The caller sets Gerador.Opcoes().IdentarXML beforehand.
   bool MontarSignature(const TSignature& Signature);
 };

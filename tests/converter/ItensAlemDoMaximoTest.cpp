@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../../bench/PaginaSintetica.h"
+#include "apoio/PaginaSintetica.h"
 #include "converter/ZoltHTMLtoXML.h"
 
 // The layout holds 990 items: a page with more keeps the cut, and says so.

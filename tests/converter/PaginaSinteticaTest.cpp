@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../../bench/PaginaSintetica.h"
+#include "apoio/PaginaSintetica.h"
 #include "converter/ZoltHTMLtoXML.h"
 
 TEST(PaginaSintetica, AllNineHundredNinetyItemsOfEveryKind) {

@@ -12,9 +12,9 @@
 #include <set>
 #include <string>
 
-#include "../../bench/PaginaSintetica.h"
+#include "apoio/PaginaSintetica.h"
 #include "converter/PaginaSalva.h"
-#include "converter/PaginaTeste.h"
+#include "apoio/PaginaTeste.h"
 #include "converter/ZoltHTMLtoXML.h"
 
 namespace fs = std::filesystem;

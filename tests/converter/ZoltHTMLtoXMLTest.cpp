@@ -5,7 +5,7 @@
 #include <system_error>
 #include <string>
 
-#include "converter/PaginaTeste.h"
+#include "apoio/PaginaTeste.h"
 #include "converter/TextoPagina.h"
 #include "converter/ZoltHTMLtoXML.h"
 #include "nfe/DataHora.h"

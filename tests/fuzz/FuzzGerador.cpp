@@ -129,7 +129,7 @@ std::string TextoDoNo(xmlNodePtr no) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tamanho) {
   FuzzedDataProvider f(dados, tamanho);
   TGerador g;
-  TGerador::TGeradorOpcoes& o = g.Opcoes;
+  TGerador::TGeradorOpcoes& o = g.Opcoes();
   o.SomenteValidar = f.ConsumeBool();
   o.IdentarXML = f.ConsumeBool();
   o.TamanhoIdentacao = f.ConsumeIntegralInRange(-2, 8);
@@ -180,20 +180,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
         valor = ValorData(f.ConsumeBool() ? std::bit_cast<double>(f.ConsumeIntegral<std::uint64_t>())
                                           : f.ConsumeFloatingPointInRange<double>(-700000.0, 3000000.0));
     }
-    const std::size_t antes = g.ArquivoFormatoXML.size();
+    const std::size_t antes = g.ArquivoFormatoXML().size();
     try {
       g.EscreverCampo(c.tipo, "X01", tag, c.min, c.max, c.ocorrencia, valor, "campo");
       escritas[tag] = c;
     } catch (const ErroConversao&) {
-      Exigir(g.ArquivoFormatoXML.size() == antes, "a field that raised wrote something", tag);
+      Exigir(g.ArquivoFormatoXML().size() == antes, "a field that raised wrote something", tag);
     }
   }
   g.EscreverGrupo("/raiz", "", true);
-  Exigir(o.NivelAtual == 0, "balanced groups do not bring the level back to 0");
+  Exigir(g.NivelAtual() == 0, "balanced groups do not bring the level back to 0");
   for (const std::string& alerta : g.ListaDeAlertas())
     Exigir(alerta.starts_with("TAG:") && alerta.ends_with("."), "an alert out of its template", alerta);
 
-  std::string utf8 = win1252::ParaUtf8(g.ArquivoFormatoXML);
+  std::string utf8 = win1252::ParaUtf8(g.ArquivoFormatoXML());
   if (!o.RetirarAcentos) {
     // Kept control characters are the saver's to replace (XML forbids them even escaped).
     for (char& c : utf8)

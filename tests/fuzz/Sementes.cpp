@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "converter/PaginaTeste.h"
+#include "apoio/PaginaTeste.h"
 
 namespace fs = std::filesystem;
 using namespace pagina_teste;

@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <system_error>
 
+#include "nfe/Currency.h"
 #include "nfe/DataHora.h"
 #include "util/ErroConversao.h"
 #include "util/Win1252.h"
+#include "util/kxnAuxiliar.h"
 #include "writer/kxnGerador.h"
 
 namespace {
@@ -98,9 +101,9 @@ TEST(Gerador, FormatsChecksAndWritesEachFieldType) {
   };
   for (const Caso& c : casos) {
     TGerador g;
-    g.Opcoes.FormatoAlerta = "%MSG%";
+    g.Opcoes().FormatoAlerta = "%MSG%";
     g.EscreverCampo(c.tipo, " X01 ", " t ", c.min, c.max, c.ocorrencia, c.valor, "d");
-    EXPECT_EQ(g.ArquivoFormatoXML, c.xml) << c.xml;
+    EXPECT_EQ(g.ArquivoFormatoXML(), c.xml) << c.xml;
     const std::vector<std::string> esperado =
         c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta};
     EXPECT_EQ(g.ListaDeAlertas(), esperado) << c.xml;
@@ -112,11 +115,11 @@ TEST(Gerador, LongElementsAreWrittenWhole) {
   const std::string grupo = "g x=\"" + longo + "\"";
   TGerador g;
   g.EscreverGrupo(grupo, "G01", true);
-  EXPECT_EQ(g.TagNivel, "<" + grupo + ">");
+  EXPECT_EQ(g.TagNivel(), "<" + grupo + ">");
   g.EscreverCampo(fcTexto, "G02", "v", 1, 500, 1, longo, "");
   g.EscreverCampo(fcTexto, "G03", "w", 1, 500, 1, longo + "&", "");
   g.EscreverGrupo("/g", "", true);
-  EXPECT_EQ(g.ArquivoFormatoXML, "<" + grupo + "><v>" + longo + "</v><w>" + longo + "&amp;</w></g>");
+  EXPECT_EQ(g.ArquivoFormatoXML(), "<" + grupo + "><v>" + longo + "</v><w>" + longo + "&amp;</w></g>");
 }
 
 TEST(Gerador, ConversionOfAnUnreadableValueRaises) {
@@ -129,8 +132,8 @@ TEST(Gerador, ConversionOfAnUnreadableValueRaises) {
 
 TEST(Gerador, DecimalOptionsAndEmptyElementForm) {
   TGerador g;
-  g.Opcoes.SuprimirDecimais = true;
-  g.Opcoes.TagVaziaNoFormatoResumido = false;
+  g.Opcoes().SuprimirDecimais = true;
+  g.Opcoes().TagVaziaNoFormatoResumido = false;
   g.EscreverCampo(fcDecimal2, "X", "a", 1, 15, 1, Currency(10), "");
   g.EscreverCampo(fcDecimal2, "X", "b", 1, 15, 1, 10.5, "");
   g.EscreverCampo(fcDecimal4, "X", "c", 1, 15, 1, -3.0, "");
@@ -138,12 +141,12 @@ TEST(Gerador, DecimalOptionsAndEmptyElementForm) {
   g.EscreverCampo(fcDecimal2, "X", "e", 1, 15, 1, Currency::DeDecimal("-3"), "");
   g.EscreverCampo(fcDecimal2, "X", "f", 1, 15, 1, Currency::DeDecimal("-0.5"), "");
   g.EscreverCampo(fcDecimal4, "X", "g", 1, 15, 1, 7, "");
-  EXPECT_EQ(g.ArquivoFormatoXML, "<a>10</a><b>10.50</b><c>-3</c><d></d><e>-3</e><f>-0.50</f><g>7</g>");
+  EXPECT_EQ(g.ArquivoFormatoXML(), "<a>10</a><b>10.50</b><c>-3</c><d></d><e>-3</e><f>-0.50</f><g>7</g>");
 }
 
 TEST(Gerador, AlertTemplateAndLevelPath) {
   TGerador g;
-  g.TagsForaDoNivel = "|NFe xmlns|obsCont|";
+  g.Opcoes().TagsForaDoNivel = "|NFe xmlns|obsCont|";
   g.EscreverGrupo("NFe xmlns=\"x\"", "", true);
   g.EscreverGrupo("emit", "C01", true);
   g.EscreverCampo(fcTexto, "C03", "xNome", 2, 60, 1, "", "Razão Social ou Nome "_cp);
@@ -164,7 +167,7 @@ TEST(Gerador, AlertTemplateAndLevelPath) {
   EXPECT_EQ(g.ListaDeAlertas()[2], "TAG: ID:W01/total(d) - fim.");
   EXPECT_EQ(g.ListaDeAlertas()[3], "TAG: ID:%ID%/%MSG%(%TAGNIVEL%) - valor %DESCRICAO%.");
   g.EscreverGrupo("x", "b01", true);
-  EXPECT_EQ(g.IDNivel, "B01");
+  EXPECT_EQ(g.IDNivel(), "B01");
 }
 
 // A hostile page may raise millions of alerts: the first ones are kept, the
@@ -174,7 +177,7 @@ TEST(Gerador, KeepsABoundedNumberOfAlertsAndCountsTheRest) {
   const std::size_t total = TGerador::kMaximoAlertas + 25;
   for (std::size_t i = 0; i < total; ++i) g.RegistrarAlerta("Y08", "nDup", "d", "alerta " + std::to_string(i));
   ASSERT_EQ(g.ListaDeAlertas().size(), TGerador::kMaximoAlertas);
-  EXPECT_EQ(g.AlertasNaoGuardados, 25u);
+  EXPECT_EQ(g.AlertasNaoGuardados(), 25u);
   EXPECT_NE(g.ListaDeAlertas().back().find("alerta " + std::to_string(TGerador::kMaximoAlertas - 1)),
             std::string::npos);
 }
@@ -185,16 +188,16 @@ TEST(Gerador, ClosingAGroupOpenedWithAttributesLeavesThePath) {
   g.EscreverGrupo("forDia dia=\"1\"", "ZC04", true);
   g.EscreverGrupo("/forDia", "", true);
   g.EscreverGrupo("forDia dia=\"2\"", "ZC04", true);
-  EXPECT_EQ(g.TagNivel, "<cana><forDia dia=\"2\">");
+  EXPECT_EQ(g.TagNivel(), "<cana><forDia dia=\"2\">");
   g.EscreverGrupo("/forDia", "", true);
   g.EscreverGrupo("/forDiaX", "", true);  // no entry of that name: nothing removed
-  EXPECT_EQ(g.TagNivel, "<cana>");
+  EXPECT_EQ(g.TagNivel(), "<cana>");
 }
 
 TEST(Gerador, IndentsByLevelAndStepsBackForListedTags) {
   TGerador g;
-  g.Opcoes.IdentarXML = true;
-  g.TagsRecuarNivel = "|Volta|";
+  g.Opcoes().IdentarXML = true;
+  g.Opcoes().TagsRecuarNivel = "|Volta|";
   g.EscreverGrupo("?xml version=\"1.0\"?", "", false);
   g.EscreverGrupo("a", "A01", true);
   g.EscreverCampo(fcTexto, "A02", "b", 1, 9, 1, "x", "");
@@ -202,18 +205,18 @@ TEST(Gerador, IndentsByLevelAndStepsBackForListedTags) {
   g.EscreverGrupo("Volta/", "", true);
   g.EscreverGrupo("/a", "", true);
   // The listed tag is written one level back and, with Identar, raises it again.
-  EXPECT_EQ(g.ArquivoFormatoXML, "<?xml version=\"1.0\"?>\r\n<a>\r\n   <b>x</b>\r\n<Volta/>\r\n</a>\r\n");
-  EXPECT_EQ(g.Opcoes.NivelAtual, 0);
+  EXPECT_EQ(g.ArquivoFormatoXML(), "<?xml version=\"1.0\"?>\r\n<a>\r\n   <b>x</b>\r\n<Volta/>\r\n</a>\r\n");
+  EXPECT_EQ(g.NivelAtual(), 0);
 }
 
 TEST(Gerador, SomenteValidarWritesGroupsButNoFields) {
   TGerador g;
-  g.Opcoes.SomenteValidar = true;
+  g.Opcoes().SomenteValidar = true;
   g.EscreverGrupo("ide", "B01", true);
   g.EscreverCampo(fcTexto, "B04", "natOp", 1, 60, 1, "", "Natureza");
   g.EscreverCampo(fcTexto, "B27", "verProc", 1, 20, 1, "1.0", "");
   g.EscreverGrupo("/ide", "", true);
-  EXPECT_EQ(g.ArquivoFormatoXML, "<ide></ide>");
+  EXPECT_EQ(g.ArquivoFormatoXML(), "<ide></ide>");
   EXPECT_EQ(g.ListaDeAlertas().size(), 1u);
 }
 
@@ -235,9 +238,9 @@ TEST(Gerador, CNPJOrCPFByCountryAndLength) {
   };
   for (const Caso& c : casos) {
     TGerador g;
-    g.Opcoes.FormatoAlerta = "ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.";
+    g.Opcoes().FormatoAlerta = "ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.";
     g.EscreverCNPJCPF("C02", "C02a", c.valor, c.cPais);
-    EXPECT_EQ(g.ArquivoFormatoXML, c.xml) << c.valor;
+    EXPECT_EQ(g.ArquivoFormatoXML(), c.xml) << c.valor;
     EXPECT_EQ(g.ListaDeAlertas(), c.alerta.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.alerta})
         << c.valor;
   }
@@ -255,7 +258,8 @@ TEST(Gerador, SavesUtf8TextWithCrLfReplacingTheFile) {
   EXPECT_TRUE(g.SalvarArquivo(arquivo.string()));
   EXPECT_EQ(Ler(arquivo), "<a>S\xC3\xA3o Paulo \xE2\x82\xAC  </a>\r\n");
   // Long ASCII runs, and controls anywhere: tab, CR and LF stay, the others become spaces.
-  g.ArquivoFormatoXML = std::string(21, 'x') + "\x1F\t\r\n" + std::string(9, 'y') + "\x02\x9F\x0B";
+  g.Reiniciar();
+  g.EscreverTexto(std::string(21, 'x') + "\x1F\t\r\n" + std::string(9, 'y') + "\x02\x9F\x0B");
   g.SalvarArquivo(arquivo.string());
   EXPECT_EQ(Ler(arquivo), std::string(21, 'x') + " \t\r\n" + std::string(9, 'y') + " \xC5\xB8 \r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary left
@@ -278,4 +282,43 @@ TEST(Gerador, FailedSaveRaisesWithThePathAndKeepsTheTarget) {
   EXPECT_THROW(g.SalvarArquivo(alvo.string()), std::system_error);
   EXPECT_TRUE(std::filesystem::is_directory(alvo / "dentro"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+// Every conversion error of the lower layers is Portuguese and names the
+// field or label and the value at fault.
+TEST(ErroConversao, MessagesNameTheFieldAndTheValue) {
+  struct Caso {
+    const char* nome;
+    std::function<void()> chamar;
+    std::string_view esperada;
+  };
+  const auto campo = [](TkxnFormatoCampo tipo, TValorCampo valor) {
+    return [tipo, valor] {
+      TGerador g;
+      g.EscreverCampo(tipo, "I10", "vUnCom", 1, 21, 1, valor, "Valor unitário"_cp);
+    };
+  };
+  const std::vector<Caso> casos = {
+      {"decimal field", campo(fcDecimal2, "12a"), "vUnCom (I10, Valor unitário): '12a' não é um número válido."_cp},
+      {"integer field", campo(fcInteiro, "x"), "vUnCom (I10, Valor unitário): 'x' não é um número inteiro válido."_cp},
+      {"date field", campo(fcData, "ontem"), "vUnCom (I10, Valor unitário): 'ontem' não é uma data válida."_cp},
+      {"CNPJ", [] { ConferirCNPJ("1234567800019X"); },
+       "CNPJ: '1234567800019X' tem um caractere que não é dígito na posição 14."_cp},
+      {"key too short", [] { CodigoNumericoDaChave("NFe3511", 2.0); },
+       "Chave de acesso: 'NFe3511' é curta demais para o código numérico (4 dígitos, são precisos 43)."_cp},
+      {"negative number", [] { DerivarCodigoNumerico(-5); }, "Número da NF-e: '-5' é negativo."_cp},
+      {"check digit", [] { UltimoDigito("NFe351X"); }, "Id da NF-e: 'NFe351X' não termina no dígito verificador."_cp},
+      {"date", [] { CodificarDataHora(2011, 2, 30); }, "Data: '2011-2-30' não é uma data válida."_cp},
+      {"time", [] { CodificarHora(25, 0, 0); }, "Hora: '25:0:0' não é uma hora válida."_cp},
+      {"currency", [] { Currency::DeDecimal("1,2,3"); }, "Valor: '1,2,3' não é um valor monetário válido."_cp},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    try {
+      c.chamar();
+      ADD_FAILURE() << "no error";
+    } catch (const ErroConversao& e) {
+      EXPECT_EQ(std::string(e.what()), c.esperada);
+    }
+  }
 }

@@ -9,7 +9,7 @@
 
 #include "util/Win1252.h"
 #include "util/kxnAuxiliar.h"
-#include "writer/ModeloNFe.h"
+#include "apoio/ModeloNFe.h"
 #include "writer/kxnLayoutTXT.h"
 #include "writer/kxnNFeW.h"
 
@@ -99,9 +99,9 @@ struct TXTDireto {
 
 std::string Gerar(TNFe& n, bool txt = true) {
   TNFeW w(n);
-  w.Opcoes.GerarTXTSimultaneamente = txt;
+  w.Opcoes().GerarTXTSimultaneamente = txt;
   w.GerarDocumento();
-  return w.Gerador.ArquivoFormatoTXT;
+  return w.Gerador().ArquivoFormatoTXT();
 }
 
 std::string Juntar(std::initializer_list<std::string_view> linhas) {
@@ -204,10 +204,10 @@ TEST(GeradorTXT, LinesOfSmallLayouts) {
     for (const Passo& p : c.passos) {
       if (p.op == 'g') g.EscreverGrupo(p.a, p.b, true);
       if (p.op == 'f') g.EscreverCampo(fcTexto, "X", p.a, 0, 60, 0, p.b);
-      if (p.op == 'n') g.IDNivel = p.a;
+      if (p.op == 'n') g.DefinirIDNivel(p.a);
     }
     g.ConcluirTXT("NFe123");
-    EXPECT_EQ(g.ArquivoFormatoTXT, c.esperado);
+    EXPECT_EQ(g.ArquivoFormatoTXT(), c.esperado);
   }
 }
 
@@ -235,7 +235,7 @@ TEST(GeradorTXT, BarsAndControlCharactersInValuesBecomeBlanksWithAnAlert) {
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
     TGerador g;
-    g.Opcoes.FormatoAlerta = "%ID%/%TAG%";
+    g.Opcoes().FormatoAlerta = "%ID%/%TAG%";
     g.CarregarLayoutTXT(leiaute);
     if (c.grupo) {
       g.EscreverGrupo("det nItem=\"" + c.valor + "\"", "H01", true);
@@ -245,7 +245,7 @@ TEST(GeradorTXT, BarsAndControlCharactersInValuesBecomeBlanksWithAnAlert) {
       g.EscreverCampo(fcTexto, "C17", "IE", 0, 60, 0, "ISENTO");
     }
     g.ConcluirTXT("NFe1");
-    EXPECT_EQ(g.ArquivoFormatoTXT, c.esperado);
+    EXPECT_EQ(g.ArquivoFormatoTXT(), c.esperado);
     EXPECT_EQ(g.ListaDeAlertas(), c.alerta ? std::vector<std::string>{c.alerta} : std::vector<std::string>{});
   }
 }
@@ -253,20 +253,24 @@ TEST(GeradorTXT, BarsAndControlCharactersInValuesBecomeBlanksWithAnAlert) {
 TEST(GeradorTXT, NothingWithoutLayoutOrPendingLines) {
   TGerador g;
   g.EscreverGrupo("emit", "c01", true);
-  EXPECT_EQ(g.IDNivel, "C01");
+  EXPECT_EQ(g.IDNivel(), "C01");
   g.EscreverCampo(fcTexto, "C03", "xNome", 0, 60, 1, "X");
   g.ConcluirTXT("NFe1");
-  EXPECT_EQ(g.ArquivoFormatoTXT, "");
+  EXPECT_EQ(g.ArquivoFormatoTXT(), "");
 
   g.CarregarLayoutTXT(LeiauteTXT("2.00"));
-  g.ArquivoFormatoTXT = "kept";
+  g.EscreverGrupo("emit", "C01", true);
+  g.EscreverCampo(fcTexto, "C03", "xNome", 0, 60, 1, "X");
   g.ConcluirTXT("NFe1");
-  EXPECT_EQ(g.ArquivoFormatoTXT, "kept") << "no group opened: nothing to conclude";
+  const std::string kept = g.ArquivoFormatoTXT();
+  ASSERT_FALSE(kept.empty());
+  g.ConcluirTXT("NFe1");
+  EXPECT_EQ(g.ArquivoFormatoTXT(), kept) << "no group opened: nothing to conclude";
 
   g.EscreverGrupo("emit", "C01", true);
   g.CarregarLayoutTXT("");
   g.ConcluirTXT("NFe1");
-  EXPECT_EQ(g.ArquivoFormatoTXT, "kept") << "loading a layout drops the pending lines";
+  EXPECT_EQ(g.ArquivoFormatoTXT(), kept) << "loading a layout drops the pending lines";
 }
 
 // Random runs of groups, fields, repeated groups and IDNivel resets on the
@@ -301,7 +305,7 @@ TEST(GeradorTXT, SameTextAsSplittingTheWholeTextForEveryField) {
           d.Iniciar(id);
         } else if (escolha < 3) {
           const std::string& id = grupos[sorteio(grupos.size())];
-          g.IDNivel = id;
+          g.DefinirIDNivel(id);
           d.idNivel = id;
         } else {
           const std::string& nome = nomes[sorteio(nomes.size())];
@@ -311,7 +315,7 @@ TEST(GeradorTXT, SameTextAsSplittingTheWholeTextForEveryField) {
         }
       }
       g.ConcluirTXT("NFe9");
-      EXPECT_EQ(g.ArquivoFormatoTXT, d.Concluir("NFe9"));
+      EXPECT_EQ(g.ArquivoFormatoTXT(), d.Concluir("NFe9"));
     }
   }
 }
@@ -321,13 +325,13 @@ TEST(NFeWTXT, OnlyWhenAsked) {
   modelo::AdicionarItem(n, modelo::kProdutos[0]);
   EXPECT_EQ(Gerar(n, false), "");
   TNFeW w(n);
-  w.Opcoes.GerarTXTSimultaneamente = true;
+  w.Opcoes().GerarTXTSimultaneamente = true;
   w.GerarDocumento();
-  const std::string comTXT = w.Gerador.ArquivoFormatoTXT;
+  const std::string comTXT = w.Gerador().ArquivoFormatoTXT();
   EXPECT_FALSE(comTXT.empty());
-  w.Opcoes.GerarTXTSimultaneamente = false;
+  w.Opcoes().GerarTXTSimultaneamente = false;
   w.GerarDocumento();
-  EXPECT_EQ(w.Gerador.ArquivoFormatoTXT, "") << "a second generation without TXT leaves none of the first";
+  EXPECT_EQ(w.Gerador().ArquivoFormatoTXT(), "") << "a second generation without TXT leaves none of the first";
 }
 
 // Layout 2.00: an emitter with a CPF (C02a kept and lower-cased, C02 dropped),

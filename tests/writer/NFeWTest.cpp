@@ -68,12 +68,12 @@ struct Saida {
 
 Saida Gerar(TNFe& n, void (*ajustar)(TNFeW&) = nullptr) {
   TNFeW w(n);
-  w.Gerador.Opcoes.FormatoAlerta = "%ID% %MSG%";
+  w.Gerador().Opcoes().FormatoAlerta = "%ID% %MSG%";
   if (ajustar) ajustar(w);
   Saida s;
   s.ok = w.GerarDocumento();
-  s.xml = w.Gerador.ArquivoFormatoXML;
-  s.alertas = w.Gerador.ListaDeAlertas();
+  s.xml = w.Gerador().ArquivoFormatoXML();
+  s.alertas = w.Gerador().ListaDeAlertas();
   return s;
 }
 
@@ -215,9 +215,9 @@ TEST(NFeW, SignatureWrittenAsTheOptionSays) {
     n.signature.SignatureValue = c.valor ? "s" : "";
     n.signature.X509Certificate = c.certificado ? "x" : "";
     TNFeW w(n);
-    w.Opcoes.GerarTagAssinatura = c.opcao;
+    w.Opcoes().GerarTagAssinatura = c.opcao;
     EXPECT_TRUE(w.GerarDocumento());
-    const std::string& xml = w.Gerador.ArquivoFormatoXML;
+    const std::string& xml = w.Gerador().ArquivoFormatoXML();
     EXPECT_EQ(Contem(xml, "</infNFe><Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">"), c.escrita) << c.opcao;
     EXPECT_TRUE(xml.ends_with("</Signature></NFe>") == c.escrita) << c.opcao;
     EXPECT_EQ(n.signature.URI, c.escrita ? kChave : "");
@@ -226,9 +226,9 @@ TEST(NFeW, SignatureWrittenAsTheOptionSays) {
   TNFe n = NFeValida();
   n.signature.DigestValue = std::string(1000, 'A');
   TNFeW w(n);
-  w.Opcoes.GerarTagAssinatura = taSempre;
+  w.Opcoes().GerarTagAssinatura = taSempre;
   EXPECT_TRUE(w.GerarDocumento());
-  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas().size(), 1u);
+  EXPECT_EQ(w.Assinatura().Gerador.ListaDeAlertas().size(), 1u);
 }
 
 TEST(NFeW, ReferencesOneGroupPerItem) {
@@ -299,25 +299,25 @@ TEST(NFeW, EachGenerationStartsWithoutAlerts) {
   n.Ide.cUF = 99;
   n.infNFe.ID = "NFe" + kChave;
   TNFeW w(n);
-  w.Gerador.Opcoes.IdentarXML = true;
-  w.Opcoes.GerarTagAssinatura = taSempre;
+  w.Gerador().Opcoes().IdentarXML = true;
+  w.Opcoes().GerarTagAssinatura = taSempre;
   n.signature.DigestValue = std::string(1000, 'A');
   EXPECT_FALSE(w.GerarDocumento());
-  ASSERT_EQ(w.Gerador.ListaDeAlertas().size(), 1u);
-  const std::string primeiro = w.Gerador.ListaDeAlertas()[0];
-  EXPECT_EQ(w.Assinatura.Gerador.ListaDeAlertas().size(), 1u);
+  ASSERT_EQ(w.Gerador().ListaDeAlertas().size(), 1u);
+  const std::string primeiro = w.Gerador().ListaDeAlertas()[0];
+  EXPECT_EQ(w.Assinatura().Gerador.ListaDeAlertas().size(), 1u);
 
   n.Ide.cUF = 35;
   n.signature.DigestValue = "d";
-  EXPECT_TRUE(w.GerarDocumento()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
-  EXPECT_TRUE(w.Assinatura.Gerador.ListaDeAlertas().empty());
-  EXPECT_TRUE(w.Gerador.TagNivel.empty());
-  EXPECT_EQ(w.Gerador.Opcoes.NivelAtual, 0);
-  EXPECT_TRUE(w.Gerador.ArquivoFormatoXML.starts_with("<NFe xmlns"));
+  EXPECT_TRUE(w.GerarDocumento()) << ::testing::PrintToString(w.Gerador().ListaDeAlertas());
+  EXPECT_TRUE(w.Assinatura().Gerador.ListaDeAlertas().empty());
+  EXPECT_TRUE(w.Gerador().TagNivel().empty());
+  EXPECT_EQ(w.Gerador().NivelAtual(), 0);
+  EXPECT_TRUE(w.Gerador().ArquivoFormatoXML().starts_with("<NFe xmlns"));
 
   n.Ide.cUF = 99;
   EXPECT_FALSE(w.GerarDocumento());
-  EXPECT_EQ(w.Gerador.ListaDeAlertas(), std::vector<std::string>{primeiro});
+  EXPECT_EQ(w.Gerador().ListaDeAlertas(), std::vector<std::string>{primeiro});
 }
 
 // The layout is the one of the version the versao attribute shows.
@@ -338,9 +338,9 @@ TEST(NFeW, LayoutFollowsTheWrittenVersion) {
     TNFeW w(n);
     EXPECT_EQ(w.Leiaute200(), c.leiaute200);
     w.GerarDocumento();
-    const std::string& xml = w.Gerador.ArquivoFormatoXML;
+    const std::string& xml = w.Gerador().ArquivoFormatoXML();
     EXPECT_TRUE(Contem(xml, std::string("<infNFe ") + c.atributo));
-    EXPECT_EQ(w.schema, c.leiaute200 ? TsPL006 : TsPL005c);
+    EXPECT_EQ(w.Schema(), c.leiaute200 ? TsPL006 : TsPL005c);
     EXPECT_EQ(Contem(xml, "<CRT>"), c.leiaute200);
     EXPECT_EQ(Contem(xml, "<indTot>"), c.leiaute200);
     EXPECT_EQ(Contem(xml, "<cNF>12345678</cNF>"), c.leiaute200);
@@ -357,11 +357,11 @@ TEST(NFeW, IdentificationOptionalFieldsAndAlertPath) {
   n.infNFe.ID = "NFe" + kChave;
   TNFeW w(n);
   EXPECT_FALSE(w.GerarDocumento());
-  const std::string& xml = w.Gerador.ArquivoFormatoXML;
+  const std::string& xml = w.Gerador().ArquivoFormatoXML();
   EXPECT_TRUE(Contem(xml, "<dSaiEnt>2010-05-05</dSaiEnt><hSaiEnt>08:30:00</hSaiEnt>"));
   EXPECT_TRUE(Contem(xml, "<dhCont>2010-05-04T13:05:09</dhCont><xJust>SEM CONEXAO</xJust></ide>"));
   // The root and infNFe stay out of the alert path.
-  EXPECT_EQ(w.Gerador.ListaDeAlertas(),
+  EXPECT_EQ(w.Gerador().ListaDeAlertas(),
             std::vector<std::string>{
                 Texto("TAG:<ide> ID:B02/cUF(Código do UF (Unidade da Federação)) - Conteúdo inválido."_cp)});
 }
@@ -459,7 +459,7 @@ TEST(NFeW, PickupDeliveryAndSingleIssueGroups) {
   n.Avulsa.vDAR = Currency::DeDecimal("10.5");
   n.Avulsa.repEmi = "REP";
   n.Avulsa.dPag = CodificarDataHora(2010, 5, 6);
-  const Saida s = Gerar(n, [](TNFeW& w) { w.Opcoes.AjustarTagNro = false; });
+  const Saida s = Gerar(n, [](TNFeW& w) { w.Opcoes().AjustarTagNro = false; });
   EXPECT_FALSE(Contem(s.xml, "<retirada>"));
   EXPECT_TRUE(Contem(s.xml,
                      "<avulsa><CNPJ>11222333000181</CNPJ><xOrgao>SEFAZ</xOrgao><matr>1</matr>"
@@ -486,7 +486,7 @@ TEST(NFeW, RegistrationChecksOnlyWhenAsked) {
   n.Dest.ISUF = "123456789";
   EXPECT_TRUE(Gerar(n).ok);
 
-  const auto validar = [](TNFeW& w) { w.Opcoes.ValidarInscricoes = true; };
+  const auto validar = [](TNFeW& w) { w.Opcoes().ValidarInscricoes = true; };
   Saida s = Gerar(n, validar);
   EXPECT_EQ(s.alertas, (std::vector<std::string>{Texto("C17 Conteúdo inválido"_cp), Texto("E17 Conteúdo inválido"_cp),
                                                  Texto("E18 Conteúdo inválido"_cp)}));
@@ -514,8 +514,8 @@ TEST(NFeW, MunicipalityNamesFromTheListFiles) {
   TNFe n = NFeValida();
   TNFeW w(n);
   EXPECT_EQ(w.NormatizarMunicipio("SP CAPITAL", "SP", 3550308), "SP CAPITAL");  // option off
-  w.Opcoes.NormatizarMunicipios = true;
-  w.Opcoes.PathArquivoMunicipios = dir.string() + "/";
+  w.Opcoes().NormatizarMunicipios = true;
+  w.Opcoes().PathArquivoMunicipios = dir.string() + "/";
   EXPECT_EQ(w.NormatizarMunicipio("SP CAPITAL", "SP", 3550308), "S\xC3O PAULO");
   EXPECT_EQ(w.NormatizarMunicipio("SP CAPITAL", "SP", 3599999), "SP CAPITAL");  // no line
   EXPECT_EQ(w.NormatizarMunicipio("NITEROI", "MG", 3106200), "NITEROI");        // no file
@@ -523,5 +523,5 @@ TEST(NFeW, MunicipalityNamesFromTheListFiles) {
   EXPECT_EQ(w.NormatizarMunicipio("ANGRA DOS REIS", "RJ", 3300100), "ANGRA");  // last line without an end
   EXPECT_EQ(w.NormatizarMunicipio("X", "SP", 9999999), "X");                   // abroad
   w.GerarDocumento();
-  EXPECT_TRUE(Contem(w.Gerador.ArquivoFormatoXML, "<xMun>SAO PAULO</xMun>"));  // accent removed on writing
+  EXPECT_TRUE(Contem(w.Gerador().ArquivoFormatoXML(), "<xMun>SAO PAULO</xMun>"));  // accent removed on writing
 }

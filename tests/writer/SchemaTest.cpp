@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "writer/ModeloNFe.h"
+#include "apoio/ModeloNFe.h"
 #include "writer/kxnNFeW.h"
 
 namespace {
@@ -679,16 +679,16 @@ TEST_P(Schema, DocumentIsValid) {
   const CasoSchema& caso = GetParam();
   TNFe nfe = caso.montar();
   TNFeW w(nfe);
-  w.Opcoes.GerarTagAssinatura = taSempre;
+  w.Opcoes().GerarTagAssinatura = taSempre;
   w.GerarDocumento();
   // The models are correct, so no alert either.
-  EXPECT_TRUE(w.Gerador.ListaDeAlertas().empty()) << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
+  EXPECT_TRUE(w.Gerador().ListaDeAlertas().empty()) << ::testing::PrintToString(w.Gerador().ListaDeAlertas());
   for (std::string_view elemento : caso.elementos)
-    EXPECT_TRUE(TemElemento(w.Gerador.ArquivoFormatoXML, elemento)) << "the model does not produce " << elemento;
+    EXPECT_TRUE(TemElemento(w.Gerador().ArquivoFormatoXML(), elemento)) << "the model does not produce " << elemento;
 
   const std::filesystem::path arquivo = std::filesystem::temp_directory_path() /
                                         ("salvexa-schema-" + std::to_string(getpid()) + "-" + caso.nome + ".xml");
-  w.Gerador.SalvarArquivo(arquivo.string());
+  w.Gerador().SalvarArquivo(arquivo.string());
   const Validacao v = ValidarArquivo(arquivo, kDiretorioXsd / caso.xsd);
   EXPECT_EQ(v.status, 0) << v.mensagens;
   if (v.status == 0) std::filesystem::remove(arquivo);
@@ -743,10 +743,10 @@ TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
   TNFe nfe = NFeMinima();
   caso.estragar(nfe);
   TNFeW w(nfe);
-  w.Opcoes.GerarTagAssinatura = taSempre;
+  w.Opcoes().GerarTagAssinatura = taSempre;
   EXPECT_EQ(w.GerarDocumento(), caso.tags.empty());
   std::vector<std::string> tags;
-  for (const std::string& alerta : w.Gerador.ListaDeAlertas()) {
+  for (const std::string& alerta : w.Gerador().ListaDeAlertas()) {
     // "... ID:<id>/<tag>(<description>) - <message>."
     const std::size_t id = alerta.rfind(" ID:");
     const std::size_t barra = alerta.find('/', id), parentese = alerta.find('(', barra);
@@ -754,11 +754,11 @@ TEST_P(SchemaDefeito, InvalidOutputIsNamedByTheAlerts) {
     tags.push_back(alerta.substr(barra + 1, parentese - barra - 1));
   }
   EXPECT_EQ(tags, std::vector<std::string>(caso.tags.begin(), caso.tags.end()))
-      << ::testing::PrintToString(w.Gerador.ListaDeAlertas());
+      << ::testing::PrintToString(w.Gerador().ListaDeAlertas());
 
   const std::filesystem::path arquivo = std::filesystem::temp_directory_path() /
                                         ("salvexa-defeito-" + std::to_string(getpid()) + "-" + caso.nome + ".xml");
-  w.Gerador.SalvarArquivo(arquivo.string());
+  w.Gerador().SalvarArquivo(arquivo.string());
   const Validacao v = ValidarArquivo(arquivo, kDiretorioXsd / "nfe_v2.00.xsd");
   EXPECT_EQ(v.status == 0, caso.valido) << v.mensagens;
   std::filesystem::remove(arquivo);

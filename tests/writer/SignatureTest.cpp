@@ -20,7 +20,7 @@ TEST(Signature, EmptyValuesGiveACompleteOneLineElement) {
   s.URI = "35100511222333000181550010000001231123456780";
   TSignatureW w;
   EXPECT_TRUE(w.MontarSignature(s));
-  EXPECT_EQ(w.Gerador.ArquivoFormatoXML,
+  EXPECT_EQ(w.Gerador.ArquivoFormatoXML(),
             "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
             "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
             "<SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/>"
@@ -38,17 +38,20 @@ TEST(Signature, IndentedLevelsStartAtZeroForEveryDocument) {
   s.SignatureValue = "c2ln";
   s.X509Certificate = "MIIB\r\nAAAA";  // a certificate split over lines comes out as one line
   TSignatureW w;
-  w.Gerador.Opcoes.IdentarXML = true;
-  w.Gerador.Opcoes.NivelAtual = 2;  // whatever the nesting of the document around it
+  w.Gerador.Opcoes().IdentarXML = true;
+  // Whatever the nesting of the document around it.
+  w.Gerador.EscreverGrupo("a", "", true);
+  w.Gerador.EscreverGrupo("b", "", true);
+  ASSERT_EQ(w.Gerador.NivelAtual(), 2);
   for (int vez = 0; vez < 2; ++vez) {
     EXPECT_TRUE(w.MontarSignature(s));
-    EXPECT_EQ(Niveis(w.Gerador.ArquivoFormatoXML),
+    EXPECT_EQ(Niveis(w.Gerador.ArquivoFormatoXML()),
               (std::vector<int>{0, 1, 2, 2, 2, 3, 4, 4, 3, 3, 4, 2, 1, 1, 1, 2, 3, 2, 1, 0}));
   }
   EXPECT_NE(
-      w.Gerador.ArquivoFormatoXML.find("      <X509Data>\r\n         <X509Certificate>MIIB AAAA</X509Certificate>"),
+      w.Gerador.ArquivoFormatoXML().find("      <X509Data>\r\n         <X509Certificate>MIIB AAAA</X509Certificate>"),
       std::string::npos)
-      << w.Gerador.ArquivoFormatoXML;
+      << w.Gerador.ArquivoFormatoXML();
 }
 
 TEST(Signature, OverlongValueAlertsInItsOwnWriter) {

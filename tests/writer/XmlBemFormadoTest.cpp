@@ -85,14 +85,14 @@ TEST(NFeW, HostileTextGivesWellFormedUtf8Xml) {
     EncherDeTextoHostil(n);
     if (!c.protocolo) n.procNFe.nProt.clear();
     TNFeW w(n);
-    w.Opcoes.GerarTagAssinatura = taSempre;
-    w.Gerador.Opcoes.IdentarXML = c.identar;
-    w.Gerador.Opcoes.RetirarAcentos = c.retirarAcentos;
-    w.Gerador.Opcoes.RetirarEspacos = c.retirarEspacos;
+    w.Opcoes().GerarTagAssinatura = taSempre;
+    w.Gerador().Opcoes().IdentarXML = c.identar;
+    w.Gerador().Opcoes().RetirarAcentos = c.retirarAcentos;
+    w.Gerador().Opcoes().RetirarEspacos = c.retirarEspacos;
     w.GerarDocumento();
-    EXPECT_FALSE(w.Gerador.ListaDeAlertas().empty());
+    EXPECT_FALSE(w.Gerador().ListaDeAlertas().empty());
     const auto arquivo = dir / (std::string(c.nome) + ".xml");
-    w.Gerador.SalvarArquivo(arquivo.string());
+    w.Gerador().SalvarArquivo(arquivo.string());
 
     std::ifstream f(arquivo, std::ios::binary);
     const std::string salvo(std::istreambuf_iterator<char>(f), {});

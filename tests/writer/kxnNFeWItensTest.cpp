@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "util/Win1252.h"
-#include "writer/ModeloNFe.h"
+#include "apoio/ModeloNFe.h"
 #include "writer/kxnNFeW.h"
 
 namespace {
@@ -31,7 +31,7 @@ Saida Gerar(TNFe& n, const Ajuste& ajustar = {}) {
   TNFeW w(n);
   if (ajustar) ajustar(w);
   w.GerarDocumento();
-  Saida s{w.Gerador.ArquivoFormatoXML, w.Gerador.Alertas};
+  Saida s{w.Gerador().ArquivoFormatoXML(), w.Gerador().Alertas()};
   for (TAlerta& a : s.alertas) a.TagNivel.clear();
   return s;
 }
@@ -804,7 +804,7 @@ TEST(NFeWItens, IpiGroupVariants) {
     TNFe n = ComUmItem();
     TIPI& ipi = Item(n).Imposto.IPI;
     c.ajustar(ipi);
-    const Saida s = Gerar(n, [&](TNFeW& w) { w.Opcoes.GerarTagIPIparaNaoTributado = c.gerarNaoTributado; });
+    const Saida s = Gerar(n, [&](TNFeW& w) { w.Opcoes().GerarTagIPIparaNaoTributado = c.gerarNaoTributado; });
     EXPECT_EQ(Elemento(s.xml, "IPI"), c.ipi);
     EXPECT_EQ(ipi.cEnq, c.cEnqDepois);
     EXPECT_EQ(s.alertas, c.alertas);
@@ -1174,7 +1174,7 @@ TEST(NFeWItens, IssqnCodeChecks) {
     TNFe n = ComServico();
     Item(n).Imposto.ISSQN.cMunFG = c.cMunFG;
     Item(n).Imposto.ISSQN.cListServ = c.cListServ;
-    const Saida s = Gerar(n, [&](TNFeW& w) { w.Opcoes.ValidarListaServicos = c.validarLista; });
+    const Saida s = Gerar(n, [&](TNFeW& w) { w.Opcoes().ValidarListaServicos = c.validarLista; });
     EXPECT_NE(Elemento(s.xml, "ISSQN").find("<vISSQN>4.50</vISSQN>" + c.campos + "<cSitTrib>"), std::string::npos);
     EXPECT_EQ(s.alertas, c.alertas);
   }
@@ -1268,7 +1268,7 @@ TEST(NFeWItens, CarrierFields) {
     SCOPED_TRACE(c.nome);
     TNFe n = ComUmItem();
     n.Transp.Transporta = c.transporta;
-    const Saida s = Gerar(n, [&](TNFeW& w) { w.Opcoes.ValidarInscricoes = c.validarInscricoes; });
+    const Saida s = Gerar(n, [&](TNFeW& w) { w.Opcoes().ValidarInscricoes = c.validarInscricoes; });
     EXPECT_EQ(Elemento(s.xml, "transporta"), c.grupo);
     EXPECT_EQ(s.alertas, c.alertas);
   }
