@@ -7,9 +7,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 
 #include "apoio/ModeloNFe.h"  // the head of a real invoice
+#include "util/Win1252.h"
 #include "writer/kxnNFeW.h"
 
 namespace {
@@ -66,8 +68,35 @@ void EscritaDoDocumento(benchmark::State& estado) {
   estado.SetBytesProcessed(static_cast<std::int64_t>(estado.iterations() * bytes));
 }
 
+// The written document's text made ready for its file: Windows-1252 to UTF-8.
+void Utf8DoDocumento(benchmark::State& estado) {
+  TNFe nfe = Documento(static_cast<int>(estado.range(0)));
+  TNFeW w(nfe);
+  w.GerarDocumento();
+  const std::string& xml = w.Gerador().ArquivoFormatoXML();
+  for (auto _ : estado) benchmark::DoNotOptimize(win1252::ParaUtf8(xml));
+  estado.SetBytesProcessed(static_cast<std::int64_t>(estado.iterations() * xml.size()));
+}
+
+// The save of the written document (UTF-8, forbidden controls replaced), into
+// memory-backed /dev/shm where there is one, so that the disk's flush does not
+// hide the text's preparation.
+void SalvarDocumento(benchmark::State& estado) {
+  TNFe nfe = Documento(static_cast<int>(estado.range(0)));
+  TNFeW w(nfe);
+  w.GerarDocumento();
+  std::error_code ec;
+  const std::filesystem::path base =
+      std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
+  const std::filesystem::path arquivo = base / "salvexa-bench-nfe.xml";
+  for (auto _ : estado) benchmark::DoNotOptimize(w.Gerador().SalvarArquivo(arquivo.string()));
+  std::filesystem::remove(arquivo, ec);
+}
+
 }  // namespace
 
+BENCHMARK(Utf8DoDocumento)->Arg(990)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SalvarDocumento)->Arg(990)->Unit(benchmark::kMicrosecond);
 BENCHMARK(EscritaDoDocumento)
     ->ArgNames({"itens", "txt"})
     ->ArgsProduct({{99, 990}, {0, 1}})
