@@ -1,3 +1,4 @@
+#include "Falha.h"
 #include "dfe/Evento.h"
 
 #include <gtest/gtest.h>
@@ -45,17 +46,6 @@ std::string Base64Sha1(const std::string& dados) {
   unsigned char resumo[SHA_DIGEST_LENGTH];
   SHA1(reinterpret_cast<const unsigned char*>(dados.data()), dados.size(), resumo);
   return dfexml::CodificarBase64(std::string(reinterpret_cast<char*>(resumo), sizeof resumo));
-}
-
-template <typename F>
-std::pair<Desfecho, std::string> Falha(F&& f) {
-  try {
-    f();
-  } catch (const ErroDFe& e) {
-    return {e.desfecho(), e.what()};
-  }
-  ADD_FAILURE() << "nenhum erro";
-  return {Desfecho::Salvo, ""};
 }
 
 // A test CA and a company certificate it issued, made by openssl once for the suite.

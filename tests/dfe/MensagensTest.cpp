@@ -1,3 +1,4 @@
+#include "Falha.h"
 #include "dfe/Mensagens.h"
 
 #include <gtest/gtest.h>
@@ -53,18 +54,6 @@ std::string Resposta(const std::vector<std::string>& docZips) {
 }
 
 std::string DocZip(const std::string& xml) { return dfexml::CodificarBase64(Gzip(xml)); }
-
-// The outcome and message of a call that must fail.
-template <typename F>
-std::pair<Desfecho, std::string> Falha(F&& f) {
-  try {
-    f();
-  } catch (const ErroDFe& e) {
-    return {e.desfecho(), e.what()};
-  }
-  ADD_FAILURE() << "nenhum erro";
-  return {Desfecho::Salvo, ""};
-}
 
 // ---------------------------------------------------------------- the query
 
